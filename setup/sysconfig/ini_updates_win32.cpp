@@ -1,0 +1,253 @@
+// UpdateInis and UpdateIniFields lines, carried out through the platform's
+// profile functions or routed to the boot files and device lines.
+#include "setup/sysconfig/ini_updates.h"
+
+#include "setup/inf/charset.h"
+#include "setup/inf/inf_fields.h"
+#include "setup/inf/text.h"
+#include "setup/sysconfig/boot_files.h"
+#include "setup/sysconfig/config_text.h"
+#include "setup/sysconfig/profile_section.h"
+
+namespace {
+
+bool sameText(const char *a, const char *b)
+{
+    return compareNoCase(a, b) == 0;
+}
+
+// A copy of text without its quotes.
+struct Unquoted {
+    char text[kPathSize];
+    explicit Unquoted(const char *source)
+    {
+        copyText(text, source);
+        stripQuotes(text);
+    }
+};
+
+bool namesFile(const char *path, const char *name)
+{
+    return sameText(fileNamePart(path), name);
+}
+
+// Edits of these files take effect only after Windows restarts.
+void noteRestartFor(const char *file)
+{
+    if (namesFile(file, "win.ini") || namesFile(file, "system.ini") || namesFile(file, "wifeman.ini"))
+        setupState.restartNeeded = true;
+}
+
+// The [386Enh] device lines of system.ini, where one key occurs many times.
+// The file name is unquoted for the test on both routes: a quoted system.ini
+// must not reach the single-key profile functions either.
+bool isDeviceRoute(const char *file, const char *section, const char *key)
+{
+    return namesFile(Unquoted(file).text, "system.ini") && sameText(Unquoted(section).text, "386Enh") &&
+           sameText(key, "device");
+}
+
+void writeGroupsEntry(const char *newEntry, InfImage *inf)
+{
+    char key[kPathSize], value[kPathSize];
+    if (!splitEntry(newEntry, key, value))
+        return;   // no "=": there is nothing to write
+    expandStrings(key, inf);
+    stripQuotes(key);
+    expandStrings(value, inf);
+    stripQuotes(value);
+    WritePrivateProfileStringA("progman.groups", key, value, "setup.ini");
+}
+
+void appendGroupLine(const char *section, const char *newEntry, InfImage *inf)
+{
+    char line[kPathSize];
+    copyText(line, newEntry);
+    unquoteGroupLine(line);
+    expandStrings(line, inf);
+    appendSectionLine(section, line, "setup.ini", textLength(line));
+}
+
+void updateProfileEntry(const char *fileField, const char *section, const char *newEntry, InfImage *inf, int mode)
+{
+    char file[kPathSize], entry[kPathSize], key[kPathSize], value[kPathSize];
+    copyText(file, fileField);
+    expandStrings(file, inf);
+    copyText(entry, newEntry);
+    dropEnclosingQuotes(entry);
+    if (!splitEntry(entry, key, value))
+        return;   // no "=": neither a key to write nor one to delete
+    expandStrings(key, inf);
+    stripQuotes(key);
+    stripQuotes(value);
+
+    if (isDeviceRoute(file, section, key)) {
+        // Only ever an add, in both modes; the device lines mark the restart.
+        updateDeviceLines(file, section, key, "", value, inf);
+        return;
+    }
+    if (mode == INI_REMOVE_MODE) {
+        WritePrivateProfileStringA(section, key[0] != '\0' ? key : nullptr, nullptr, file);
+    } else {
+        expandStrings(value, inf);
+        WritePrivateProfileStringA(section, key, value, file);
+    }
+    noteRestartFor(file);
+}
+
+}  // namespace
+
+int updateIniLine(const char *file, const char *section, const char *oldEntry, const char *newEntry, int flags,
+                  InfImage *inf, int mode)
+{
+    (void)oldEntry;   // the old entry has no effect on any target
+    (void)flags;
+    Unquoted fileName(file), sectionName(section), entry(newEntry);
+    const char *name = fileNamePart(fileName.text);
+
+    // The boot files are those of the boot drive, wherever the line puts them.
+    if (sameText(name, "config.sys") && sectionName.text[0] == '\0') {
+        appendConfigSysLine(entry.text);
+        return 1;
+    }
+    if (sameText(name, "autoexec.bat")) {
+        if (sectionName.text[0] != '\0' && entry.text[0] == '\0')
+            removeAutoexecLines(sectionName.text);
+        return 1;
+    }
+    // Only the bare name: a path to a setup.ini is an ordinary INI file.
+    if (sameText(file, "setup.ini")) {
+        if (sameText(sectionName.text, "progman.groups"))
+            writeGroupsEntry(newEntry, inf);
+        else
+            appendGroupLine(sectionName.text, newEntry, inf);
+        return 1;
+    }
+    updateProfileEntry(file, section, newEntry, inf, mode);
+    return 1;
+}
+
+int updateInis(const char *section, int lineCount, const char *, InfImage *image, int mode)
+{
+    for (int i = 1; i <= lineCount; ++i) {
+        char line[kExecutorLineSize];
+        char fields[5][kPathSize];
+        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 5))
+            continue;
+        for (int f = 0; f < 4; ++f)
+            expandStrings(fields[f], image);
+        updateIniLine(fields[0], fields[1], fields[2], fields[3], flagsDigit(fields[4]), image, mode);
+    }
+    return lineCount + 1;
+}
+
+int updateIniFields(const char *section, int lineCount, const char *, InfImage *image, int)
+{
+    for (int i = 1; i <= lineCount; ++i) {
+        char line[kExecutorLineSize];
+        char fields[6][kPathSize];
+        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 6))
+            continue;
+        for (int f = 0; f < 5; ++f)
+            expandStrings(fields[f], image);
+        (void)flagsDigit(fields[5]);   // read, and of no effect
+        if (isDeviceRoute(fields[0], fields[1], Unquoted(fields[2]).text))
+            updateDeviceLines(fields[0], fields[1], fields[2], fields[3], fields[4], image);
+        else
+            editIniFields(fields[0], fields[1], fields[2], fields[3], fields[4], image);
+    }
+    return lineCount + 1;
+}
+
+int editIniFields(const char *file, const char *section, const char *key, const char *oldField, const char *newField,
+                  InfImage *inf)
+{
+    Unquoted fileName(file), sectionName(section), keyName(key), oldText(oldField), newText(newField);
+    if (keyName.text[0] == '\0') {
+        WritePrivateProfileStringA(sectionName.text, nullptr, nullptr, fileName.text);
+        noteRestartFor(fileName.text);
+        return 1;
+    }
+    // The value is read with a byte to spare: one longer than 259 bytes
+    // would come back cut, and editing it would write the cut list back. Such
+    // a value, like a result that does not fit, leaves the key as it is.
+    char current[kPathSize + 1] = "", result[kPathSize];
+    DWORD length = GetPrivateProfileStringA(sectionName.text, keyName.text, "", current, sizeof current, fileName.text);
+    if (length >= kPathSize || !editFieldList(current, oldText.text, newText.text, result, sizeof result))
+        return 1;
+    if (result[0] == '\0') {
+        bool keepEmpty = sameText(sectionName.text, "windows") && sameText(fileName.text, "win.ini");
+        WritePrivateProfileStringA(sectionName.text, keyName.text, keepEmpty ? "" : nullptr, fileName.text);
+    } else {
+        expandStrings(result, inf);
+        WritePrivateProfileStringA(sectionName.text, keyName.text, result, fileName.text);
+    }
+    noteRestartFor(fileName.text);
+    return 1;
+}
+
+bool appendSectionLine(const char *section, const char *text, const char *file, size_t textLength)
+{
+    DWORD length = 0;
+    char *lines = readProfileSection(section, file, length);
+    if (lines == nullptr)
+        return false;
+    size_t size = length + textLength + 2;
+    char *list = (char *)HeapReAlloc(GetProcessHeap(), 0, lines, size);
+    if (list == nullptr) {
+        releaseProfileSection(lines);
+        return false;
+    }
+    // The new line takes the place of the list's closing NUL.
+    CopyMemory(list + length, text, textLength);
+    list[length + textLength] = '\0';
+    list[length + textLength + 1] = '\0';
+    BOOL written = WritePrivateProfileSectionA(section, list, file);
+    releaseProfileSection(list);
+    return written != FALSE;
+}
+
+// ---- time stamps
+
+namespace {
+
+void takeFileTime(const char *name, FILETIME *slot)
+{
+    char path[kPathSize];
+    UINT length = GetWindowsDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    if (!addBackslash(path) || !appendText(path, name))
+        return;
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    GetFileTime(file, nullptr, nullptr, slot);
+    CloseHandle(file);
+}
+
+FILETIME laterTimes[3];
+
+}  // namespace
+
+void snapshotIniTimes(FILETIME *winTime, FILETIME *systemTime, FILETIME *wifemanTime)
+{
+    // The platform may still hold changes of a profile file in memory.
+    WriteProfileStringA(nullptr, nullptr, nullptr);
+    takeFileTime("win.ini", winTime);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    takeFileTime("system.ini", systemTime);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "wifeman.ini");
+    takeFileTime("wifeman.ini", wifemanTime);
+}
+
+int countChangedIniTimes(const FILETIME *winTime, const FILETIME *systemTime, const FILETIME *wifemanTime)
+{
+    snapshotIniTimes(&laterTimes[0], &laterTimes[1], &laterTimes[2]);
+    const FILETIME *given[3] = {winTime, systemTime, wifemanTime};
+    int changed = 0;
+    for (int i = 0; i < 3; ++i)
+        if (CompareFileTime(&laterTimes[i], given[i]) != 0)
+            ++changed;
+    return changed;
+}
