@@ -18,6 +18,10 @@ else()
   set(KIT_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${KIT_SANITIZE})
   add_link_options(${KIT_SANITIZE})
+  # Coverage for libFuzzer in every library the fuzz targets link.
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
 endif()
 
 # Product code: no exceptions, no RTTI, and on Windows headers limited to
@@ -51,4 +55,15 @@ function(kit_test name)
   set_tests_properties(${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "(^|\n)[0-9]+ passed, 0 failed"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|ERROR: AddressSanitizer|runtime error:")
+endfunction()
+
+# A libFuzzer target (native clang builds only), run by scripts/test for a
+# short time with its seeds from tests/fuzz/corpus/<name without _fuzzer>.
+function(kit_fuzzer name)
+  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
 endfunction()
