@@ -1,5 +1,6 @@
 // Arbitrary bytes as an INF file: the image is built and every lookup and
 // field operation is run over every line and section name it holds.
+#include "setup/inf/charset.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
@@ -24,9 +25,41 @@ template <size_t N> void exerciseField(const char *line)
         getLineField(line, index, out, N);
 }
 
+// The section search as plainly as it can be written: line by line from the
+// image's start, stepping by characters, stopping at 0x1A. findSection
+// (which remembers sections and skips to '[' bytes) must agree with it.
+InfLine plainFindSection(const char *p, const char *name)
+{
+    size_t n = strlen(name);
+    while (*p != 0x1A) {
+        if (*p == '[') {
+            bool match = true;
+            for (size_t i = 0; i < n && match; ++i)
+                match = p[1 + i] != '\0';
+            if (match && p[1 + n] == ']' && equalNoCase(p + 1, n, name, n)) {
+                const char *q = p;
+                while (*q != '\0' && *q != 0x1A)
+                    q = charNext(q);
+                if (*q == 0x1A || q[1] == '\0' || q[1] == 0x1A)
+                    return nullptr;
+                return q + 1;
+            }
+        }
+        while (*p != '\0' && *p != 0x1A)
+            p = charNext(p);
+        if (*p == 0x1A)
+            return nullptr;
+        while (*p == '\0')
+            ++p;
+    }
+    return nullptr;
+}
+
 void exerciseSection(InfImage *image, const char *name)
 {
     InfLine first = findSection(image, name);
+    if (first != plainFindSection(infImageText(image), name) || first != findSection(image, name))
+        __builtin_trap();
     int count = countLines(first);
     char value[kPathSize];
     char small[5];
