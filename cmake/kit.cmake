@@ -3,6 +3,9 @@
 
 add_compile_options(-Wall -Wextra -Werror)
 
+# Native builds run under the sanitizers, except the one that measures speed.
+option(KIT_SANITIZE "native build with AddressSanitizer, UBSan and fuzzing coverage" ON)
+
 if(WIN32)
   # Sources are UTF-8; narrow literals must hold code page 932 bytes.
   add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP932)
@@ -11,13 +14,17 @@ if(WIN32)
   add_link_options(-static)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
   enable_language(RC)
-else()
+elseif(KIT_SANITIZE)
   # Natively everything runs under AddressSanitizer and UBSan. Portable
   # sources stay ASCII: clang knows no CP932 execution character set, so any
   # Japanese text lives on the Win32 side.
-  set(KIT_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  add_compile_options(${KIT_SANITIZE})
-  add_link_options(${KIT_SANITIZE})
+  set(sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${sanitize})
+  add_link_options(${sanitize})
+  # Coverage for libFuzzer in every library the fuzz targets link.
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
 endif()
 
 # Product code: no exceptions, no RTTI, and on Windows headers limited to
@@ -51,4 +58,15 @@ function(kit_test name)
   set_tests_properties(${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "(^|\n)[0-9]+ passed, 0 failed"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|ERROR: AddressSanitizer|runtime error:")
+endfunction()
+
+# A libFuzzer target (native clang builds only), run by scripts/test for a
+# short time with its seeds from tests/fuzz/corpus/<name without _fuzzer>.
+function(kit_fuzzer name)
+  if(WIN32 OR NOT KIT_SANITIZE OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
 endfunction()

@@ -2,32 +2,17 @@
 // case folding, enough to test and fuzz the text logic off Windows.
 #include "setup/inf/charset.h"
 
-bool isLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-const char *charNext(const char *p)
-{
-    if (*p == '\0')
-        return p;
-    if (isLeadByte((unsigned char)p[0]) && p[1] != '\0')
-        return p + 2;
-    return p + 1;
-}
-
-const char *charPrev(const char *start, const char *p)
-{
-    if (p <= start)
-        return start;
-    const char *at = start;
-    for (;;) {
-        const char *next = charNext(at);
-        if (next >= p || next == at)
-            return at;
-        at = next;
-    }
-}
+// Lead bytes of code page 932: 0x81 to 0x9F and 0xE0 to 0xFC.
+#define LEAD16(x) 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
+#define NONE16(x) 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
+unsigned char leadByteTable[256] = {
+    NONE16(0), NONE16(1), NONE16(2), NONE16(3), NONE16(4), NONE16(5), NONE16(6), NONE16(7),
+    0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, LEAD16(9),
+    NONE16(A), NONE16(B), NONE16(C), NONE16(D),
+    LEAD16(E), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0,
+};
+#undef LEAD16
+#undef NONE16
 
 static unsigned char fold(unsigned char c)
 {
@@ -69,7 +54,7 @@ int compareNoCase(const char *a, const char *b)
     return compareCounted(a, textLength(a), b, textLength(b));
 }
 
-bool equalNoCase(const char *a, size_t aLength, const char *b, size_t bLength)
+bool platformEqualNoCase(const char *a, size_t aLength, const char *b, size_t bLength)
 {
     return compareCounted(a, aLength, b, bLength) == 0;
 }

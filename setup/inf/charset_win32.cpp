@@ -1,30 +1,28 @@
-// The character-stepping layer on Windows: the platform's own functions.
+// The character-stepping layer on Windows: the platform's lead bytes and
+// its case-insensitive comparison.
 #include "setup/inf/charset.h"
 
 #include <windows.h>
 #include <string.h>
 
-bool isLeadByte(unsigned char c)
-{
-    return IsDBCSLeadByte(c) != FALSE;
-}
+unsigned char leadByteTable[256];
 
-const char *charNext(const char *p)
-{
-    return CharNextA(p);
-}
-
-const char *charPrev(const char *start, const char *p)
-{
-    return CharPrevA(start, p);
-}
+namespace {
+struct LeadBytesFromPlatform {
+    LeadBytesFromPlatform()
+    {
+        for (int c = 0; c < 256; ++c)
+            leadByteTable[c] = IsDBCSLeadByte((BYTE)c) ? 1 : 0;
+    }
+} leadBytesFromPlatform;
+}  // namespace
 
 int compareNoCase(const char *a, const char *b)
 {
     return lstrcmpiA(a, b);
 }
 
-bool equalNoCase(const char *a, size_t aLength, const char *b, size_t bLength)
+bool platformEqualNoCase(const char *a, size_t aLength, const char *b, size_t bLength)
 {
     // lstrcmpiA wants NUL-terminated texts: copy short ones (every key and
     // section name), and let CompareStringA, which lstrcmpiA is built on,

@@ -58,6 +58,9 @@ template <size_t N> inline int getLineField(const char *line, int index, char (&
     return getLineField(line, index, out, N);
 }
 
+// Drops what the lookups remember of an image (freeInf does this).
+void forgetSections(InfImage *image);
+
 // The size of an image in bytes, end marks included (0 for none).
 size_t infImageSize(InfImage *image);
 // The text of an image: its first byte.

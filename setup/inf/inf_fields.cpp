@@ -41,7 +41,7 @@ InfLine findLineByKey(InfLine firstLine, const char *name, int count)
     InfLine line = firstLine;
     for (int i = 0; i < count && line != nullptr; ++i, line = nextLine(line)) {
         char key[kPathSize] = "";
-        if (getLineField(line, 0, key) && compareNoCase(key, name) == 0)
+        if (getLineField(line, 0, key) && equalNoCase(key, textLength(key), name, textLength(name)))
             return line;
     }
     return nullptr;

@@ -5,6 +5,8 @@
 #include "setup/inf/charset.h"
 #include "setup/inf/text.h"
 
+#include <string.h>
+
 namespace {
 
 const char kEndOfFile = 0x1A;
@@ -23,32 +25,52 @@ bool hasBytes(const char *line, size_t n)
     return true;
 }
 
-// Names are compared with the platform's case-insensitive comparison. Two
-// names that start with different ASCII letters or digits cannot be equal
-// under it, so most lines are passed over without the platform call.
 bool sameName(const char *a, const char *b, size_t n)
 {
-    if (n > 0) {
-        unsigned char x = (unsigned char)a[0], y = (unsigned char)b[0];
-        bool alnumX = (x >= '0' && x <= '9') || ((x | 0x20) >= 'a' && (x | 0x20) <= 'z');
-        bool alnumY = (y >= '0' && y <= '9') || ((y | 0x20) >= 'a' && (y | 0x20) <= 'z');
-        if (alnumX && alnumY && (x | 0x20) != (y | 0x20))
-            return false;
-    }
     return equalNoCase(a, n, b, n);
 }
 
+// True when the byte at p is the second byte of a double-byte character
+// that begins at or after start: an odd run of lead bytes stands before it.
+bool isTrailByte(const char *start, const char *p)
+{
+    size_t leads = 0;
+    for (const char *q = p; q > start && isLeadByte((unsigned char)q[-1]); --q)
+        ++leads;
+    return leads % 2 == 1;
+}
+
 // The line's ending NUL, or null when the walk meets the end mark first.
+// Stepping by characters never passes a NUL, so the NUL is found byte by
+// byte; only a 0x1A needs a look back, since the second byte of a
+// character is never taken for it.
 const char *lineEnd(const char *line)
 {
     const char *p = line;
-    while (*p != '\0') {
-        if (*p == kEndOfFile)
+    for (;;) {
+        while (*p != '\0' && *p != kEndOfFile)
+            ++p;
+        if (*p == '\0')
+            return p;
+        if (!isTrailByte(line, p))
             return nullptr;
-        p = charNext(p);
+        ++p;
     }
-    return p;
 }
+
+// The last sections found, so that runs of lookups in one section ([Strings]
+// while expanding, a component's keys one after the other) walk the image
+// once. Images never change after they are built; freeInf forgets an image.
+struct SectionMemo {
+    const char *image;
+    char name[48];
+    InfLine first;
+};
+SectionMemo sectionMemo[8];
+unsigned sectionMemoNext;
+
+InfLine walkToSection(const char *p, const char *name);
+InfLine searchSection(const char *text, size_t size, const char *name);
 
 // Drops trailing blanks, tabs, CR, LF and double quotes, by whole characters.
 void trimTail(char *text, size_t length)
@@ -65,19 +87,76 @@ void trimTail(char *text, size_t length)
 
 }  // namespace
 
+void forgetSections(InfImage *image)
+{
+    for (SectionMemo &memo : sectionMemo)
+        if (memo.image == (const char *)image)
+            memo.image = nullptr;
+}
+
 InfLine findSection(InfImage *image, const char *name)
 {
-    const char *p = infImageText(image);
-    if (p == nullptr)
+    const char *text = infImageText(image);
+    if (text == nullptr)
         return nullptr;
     size_t n = textLength(name);
+    for (const SectionMemo &memo : sectionMemo)
+        if (memo.image == text && n < sizeof memo.name && memcmp(memo.name, name, n + 1) == 0)
+            return memo.first;
+    // An image whose only 0x1A is its end mark (any real INF) can be searched
+    // for header lines directly; the walk gives the same answer.
+    size_t size = infImageSize(image);
+    InfLine first = size >= 3 && memchr(text, kEndOfFile, size - 1) == nullptr ? searchSection(text, size, name)
+                                                                               : walkToSection(text, name);
+    if (n >= sizeof sectionMemo[0].name)
+        return first;
+    SectionMemo &memo = sectionMemo[sectionMemoNext++ % 8];
+    memo.image = text;
+    memcpy(memo.name, name, n + 1);
+    memo.first = first;
+    return first;
+}
+
+namespace {
+
+bool headerMatches(const char *header, const char *name, size_t n)
+{
+    return hasBytes(header + 1, n) && header[1 + n] == ']' && sameName(header + 1, name, n);
+}
+
+// The line after the matching header, or null for an empty section.
+InfLine sectionAfter(const char *header)
+{
+    const char *end = lineEnd(header);
+    if (end == nullptr || end[1] == '\0' || end[1] == kEndOfFile)
+        return nullptr;
+    return end + 1;
+}
+
+// Looks only at the '[' bytes of the image: one that follows a NUL (or
+// starts the image) begins a line, so it is a header and never the second
+// byte of a character.
+InfLine searchSection(const char *text, size_t size, const char *name)
+{
+    size_t n = textLength(name);
+    const char *end = text + size;
+    for (const char *p = text; p < end;) {
+        const char *q = (const char *)memchr(p, '[', (size_t)(end - p));
+        if (q == nullptr)
+            return nullptr;
+        if ((q == text || q[-1] == '\0') && headerMatches(q, name, n))
+            return sectionAfter(q);
+        p = q + 1;
+    }
+    return nullptr;
+}
+
+InfLine walkToSection(const char *p, const char *name)
+{
+    size_t n = textLength(name);
     while (*p != kEndOfFile) {
-        if (*p == '[' && hasBytes(p + 1, n) && p[1 + n] == ']' && sameName(p + 1, name, n)) {
-            const char *end = lineEnd(p);
-            if (end == nullptr || end[1] == '\0' || end[1] == kEndOfFile)
-                return nullptr;
-            return end + 1;
-        }
+        if (*p == '[' && headerMatches(p, name, n))
+            return sectionAfter(p);
         const char *end = lineEnd(p);
         if (end == nullptr)
             return nullptr;
@@ -87,6 +166,8 @@ InfLine findSection(InfImage *image, const char *name)
     }
     return nullptr;
 }
+
+}  // namespace
 
 InfLine nextLine(InfLine line)
 {

@@ -140,9 +140,26 @@ bool startReader(InfReader &r)
     return true;
 }
 
+// Bytes that every rule passes through unchanged when no flag is set.
+bool plainByte(unsigned char c)
+{
+    switch (c) {
+    case '\r': case '\n': case ' ': case '\t': case '"': case '[': case ']': case ';': case kEndOfFile:
+        return false;
+    default:
+        return !isLeadByte(c);
+    }
+}
+
 void feedReader(InfReader &r, const char *bytes, size_t length)
 {
     for (size_t i = 0; i < length && !r.failed; ++i) {
+        // The common case, most bytes of a line: copied as they are.
+        if (!r.inQuotes && !r.inBrackets && !r.inComment && !r.atLineStart && !r.trailPending && !r.eofPending &&
+            plainByte((unsigned char)bytes[i])) {
+            put(r, bytes[i]);
+            continue;
+        }
         // An end-of-file mark counts as an ordinary byte unless it is the
         // very last byte of the file, which adds nothing.
         if (r.eofPending) {
@@ -234,6 +251,7 @@ void freeInf(InfImage *image)
         return;
     if (image == defaultInf)
         defaultInf = nullptr;
+    forgetSections(image);
     infHeapRelease(image);
 }
 

@@ -43,5 +43,5 @@ TextBuilder startTextN(char *buffer, size_t size);
 // Adds src up to its NUL or srcLength bytes.
 void addText(TextBuilder &builder, const char *src, size_t srcLength = (size_t)-1);
 
-// strlen without the C library, for code that must build everywhere alike.
+// The length of a NUL-terminated text.
 size_t textLength(const char *s);

@@ -1,5 +1,6 @@
 // Field cutting, %key% strings, directory ids, sizes and path helpers.
 #include "portable/inf_test_util.h"
+#include "setup/inf/charset.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
@@ -273,6 +274,41 @@ TEST(Text, BoundedCopiesNeverSplitCharacters)
     addText(b, "z");
     EXPECT_STREQ(built, "ab\x83\x5c") << "nothing is added after a cut";
     EXPECT_TRUE(b.cut);
+}
+
+}  // namespace
+
+namespace {
+
+// Natively this checks the table; under Wine it checks that the platform's
+// code page really is 932 as every scan assumes.
+TEST(Charset, LeadBytesAndStepping)
+{
+    for (int c = 0; c < 256; ++c) {
+        bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        EXPECT_EQ(isLeadByte((unsigned char)c), lead) << c;
+    }
+    const char text[8] = "a\x83\x5c" "b\x83";
+    EXPECT_EQ(charNext(text), text + 1);
+    EXPECT_EQ(charNext(text + 1), text + 3) << "a double-byte character is one step";
+    EXPECT_EQ(charNext(text + 4), text + 5) << "a lead byte before the NUL is one step";
+    EXPECT_EQ(charNext(text + 5), text + 5) << "never past the NUL";
+    EXPECT_EQ(charPrev(text, text + 4), text + 3);
+    EXPECT_EQ(charPrev(text, text + 3), text + 1) << "back over the whole character";
+    EXPECT_EQ(charPrev(text, text), text);
+
+    struct {
+        const char *a, *b;
+        bool equal;
+    } names[] = {
+        {"CopyFiles", "COPYFILES", true},   {"Copy", "CopyFiles", false}, {"a-b", "ab", false},
+        {"[x]", "[X]", true},               {"\x83\x5c", "\x83\x5c", true}, {"\x83\x5c", "\x83\x7c", false},
+        {"\x82\x60", "\x82\x60", true},     {"", "", true},               {"@", "`", false},
+    };
+    for (const auto &n : names) {
+        EXPECT_EQ(equalNoCase(n.a, strlen(n.a), n.b, strlen(n.b)), n.equal) << n.a << " / " << n.b;
+        EXPECT_EQ(compareNoCase(n.a, n.b) == 0, n.equal) << n.a << " / " << n.b;
+    }
 }
 
 }  // namespace

@@ -188,6 +188,34 @@ TEST(InfLookup, KeyedLines)
     EXPECT_EQ(findKeyedValue(inf.image, "T", "Alpha", value), 0);
 }
 
+TEST(InfLookup, ReleasedImagesAreForgotten)
+{
+    // The heap hands the same block out again; what was found in the old
+    // image must not be answered for the new one.
+    for (int round = 0; round < 50; ++round) {
+        InfImage *old = buildInfImage("[S]\nk=1\n", 8);
+        ASSERT_STREQ(findSection(old, "S"), "k=1");
+        freeInf(old);
+        InfImage *fresh = buildInfImage("[T]\nk=2\n", 8);
+        EXPECT_EQ(findSection(fresh, "S"), nullptr);
+        EXPECT_STREQ(findSection(fresh, "t"), "k=2");
+        freeInf(fresh);
+    }
+}
+
+TEST(InfLookup, EndMarkInsideTheFileEndsEveryWalk)
+{
+    // A 0x1A that is not the second byte of a character stops the walk; one
+    // that is (after a lead byte) does not.
+    ScopedInf stopped(bytes("[A]\nx\x1a\n[B]\ny\n"));
+    EXPECT_STREQ(findSection(stopped.image, "A"), "x\x1a");
+    EXPECT_EQ(nextLine(findSection(stopped.image, "A")), nullptr);
+    EXPECT_EQ(findSection(stopped.image, "B"), nullptr);
+    ScopedInf trail(bytes("[A]\nx\x83\x1a\nz\n[B]\ny\n"));
+    EXPECT_EQ(countLines(findSection(trail.image, "A")), 2);
+    EXPECT_STREQ(findSection(trail.image, "B"), "y");
+}
+
 TEST(InfLookup, SlotsHoldImagesAndReleaseThemInOrder)
 {
     EXPECT_EQ(infSlot(SETUP_INF), INF_NONE);
