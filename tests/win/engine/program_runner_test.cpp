@@ -131,7 +131,10 @@ TEST_F(ProgramRunner, WaitsForTheConverterOnOneSecondTicks)
     GetCurrentDirectoryA(sizeof directory, directory);
 
     DWORD start = GetTickCount();
-    EXPECT_EQ(runShortcutUpdate(owner), 1);
+    {
+        testsupport::Watchdog deadline(20000, "the wait for the group converter");
+        EXPECT_EQ(runShortcutUpdate(owner), 1);
+    }
     DWORD elapsed = GetTickCount() - start;
 
     ASSERT_NE(watch.dialog, nullptr) << "dialog 1029 never started";
@@ -171,6 +174,7 @@ TEST_F(ProgramRunner, WithoutConverterRunOnceTakesIt)
 {
     SavedValue fallback(HKEY_LOCAL_MACHINE, kRunOnce, "KitRunnerTest");
     writeValue(HKEY_LOCAL_MACHINE, kRunOnce, "KitRunnerTest", "older text");
+    testsupport::Watchdog deadline(10000, "the program runner without a converter");
     EXPECT_EQ(runShortcutUpdate(owner), 0);
     ASSERT_NE(watch.dialog, nullptr) << "dialog 1029 never started";
     expectWaitDialog();

@@ -28,18 +28,18 @@ const Root kRoots[] = {
 
 class Registry : public testing::Test {
 protected:
+    testsupport::ScopedRegistryTree trees[4] = {
+        {kRoots[0].key, kRoots[0].subkey.c_str()},
+        {kRoots[1].key, kRoots[1].subkey.c_str()},
+        {kRoots[2].key, kRoots[2].subkey.c_str()},
+        {kRoots[3].key, kRoots[3].subkey.c_str()},
+    };
+    SavedValue rootValue{HKEY_CURRENT_USER, "", "KitSysconfigRootValue"};
+
     void SetUp() override
     {
         copyText(setupState.windowsDir, "C:\\WINDOWS");
         copyText(setupState.systemDir, "C:\\WINDOWS\\SYSTEM");
-        clean();
-    }
-    void TearDown() override { clean(); }
-    static void clean()
-    {
-        for (const Root &root : kRoots)
-            deleteKeyTree(root.key, root.subkey);
-        RegDeleteValueA(HKEY_CURRENT_USER, "KitSysconfigRootValue");
     }
 
     // Runs every line of [Lines] of the INF text through an executor.

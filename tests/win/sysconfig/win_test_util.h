@@ -4,16 +4,18 @@
 // is restored when the test ends.
 #pragma once
 #include "portable/inf_test_util.h"
+#include "support/win_support.h"
 
 #include <windows.h>
 
 #include <string>
 
+using testsupport::fileExists;
+using testsupport::readFile;
+
 inline std::string windowsPath(const char *name)
 {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, sizeof dir);
-    return std::string(dir) + "\\" + name;
+    return testsupport::windowsDirectory() + "\\" + name;
 }
 
 // The root of the drive of the system directory: where the boot files are.
@@ -24,27 +26,8 @@ inline std::string bootPath(const char *name)
     return std::string(1, dir[0]) + ":\\" + name;
 }
 
-inline bool fileExists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline std::string readFile(const std::string &path)
-{
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
-// Forgets whatever the profile functions hold of the file.
+// Forgets whatever the profile functions hold of the file, so that a file
+// written behind their back is read afresh.
 inline void flushProfile(const std::string &path)
 {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
@@ -54,12 +37,7 @@ inline void flushProfile(const std::string &path)
 inline void writeFile(const std::string &path, const std::string &text)
 {
     flushProfile(path);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    if (file != INVALID_HANDLE_VALUE) {
-        WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
-        CloseHandle(file);
-    }
+    testsupport::writeFile(path, text);
     flushProfile(path);
 }
 
@@ -70,26 +48,17 @@ inline void removeFile(const std::string &path)
     flushProfile(path);
 }
 
-// A file of the prefix, put back (or removed again) at the end of the scope.
-struct SavedFile {
-    std::string path;
-    bool existed;
-    std::string text;
-    explicit SavedFile(const std::string &p) : path(p), existed(fileExists(p))
-    {
-        flushProfile(path);
-        if (existed)
-            text = readFile(path);
-    }
-    ~SavedFile()
-    {
-        if (existed)
-            writeFile(path, text);
-        else
-            removeFile(path);
-    }
-    SavedFile(const SavedFile &) = delete;
-    SavedFile &operator=(const SavedFile &) = delete;
+// A file of the prefix, put back (or removed again) at the end of the scope,
+// with the profile functions' copy of it forgotten before and after.
+class SavedFile {
+    struct Flush {
+        std::string path;
+        ~Flush() { flushProfile(path); }
+    } flush_;   // declared first: runs after the file is back
+    testsupport::ScopedFileRestore restore_;
+
+public:
+    explicit SavedFile(const std::string &path) : flush_{path}, restore_({path}) { flushProfile(path); }
 };
 
 inline FILETIME fileTime(const std::string &path)
@@ -116,19 +85,6 @@ inline void ageFile(const std::string &path)
     SystemTimeToFileTime(&past, &time);
     SetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
-}
-
-// Deletes a key and everything below it.
-inline void deleteKeyTree(HKEY root, const std::string &subkey)
-{
-    HKEY key;
-    if (RegOpenKeyA(root, subkey.c_str(), &key) == ERROR_SUCCESS) {
-        char name[MAX_PATH];
-        while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS)
-            deleteKeyTree(key, name);
-        RegCloseKey(key);
-    }
-    RegDeleteKeyA(root, subkey.c_str());
 }
 
 // A registry value: whether it exists, its type and its bytes. Wine's
