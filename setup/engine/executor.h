@@ -2,6 +2,7 @@
 // keep its directives in a table, and the field cutting they all share.
 #pragma once
 #include "setup/inf/inf.h"
+#include "setup/inf/inf_fields.h"
 #include "setup/shell/setup_state.h"
 
 // section: the listed section's name; lineCount: its lines (at least 1);
@@ -22,3 +23,16 @@ bool cutLineFields(char *line, char (*fields)[kPathSize], int count);
 
 // The digit of a flags field: its first character minus '0', 0 when empty.
 int flagsDigit(const char *field);
+
+// The one loop of every executor: lines 1 to lineCount of the section, each
+// cut into N fields and handed to act(fields); a line that cannot be fetched,
+// or whose fields do not fit, is skipped.
+template <int N, typename Act> void forEachLine(const char *section, int lineCount, InfImage *image, Act act)
+{
+    for (int i = 1; i <= lineCount; ++i) {
+        char line[kExecutorLineSize];
+        char fields[N][kPathSize];
+        if (getSectionLine(section, i, line, image) && cutLineFields(line, fields, N))
+            act(fields);
+    }
+}

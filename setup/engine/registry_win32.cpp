@@ -93,39 +93,30 @@ int deleteRegEntry(HKEY root, const char *subkey, const char *valueName)
 // is never carried over to it.
 int addReg(const char *section, int lineCount, const char *, InfImage *image, int overwrite)
 {
-    for (int i = 1; i <= lineCount; ++i) {
-        char line[kExecutorLineSize];
-        char fields[5][kPathSize];
-        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 5))
-            continue;
+    forEachLine<5>(section, lineCount, image, [&](char (*fields)[kPathSize]) {
         HKEY root = rootKey(fields[0]);
         if (root == nullptr)
-            continue;
-        char *subkey = fields[1], *valueName = fields[2], *value = fields[4];
-        expandStrings(fields[1], image);
-        stripQuotes(valueName);
+            return;
+        expandStrings(fields[1], image);   // subkey
+        stripQuotes(fields[2]);            // value name
         expandStrings(fields[2], image);
-        (void)flagsDigit(fields[3]);   // read, and of no effect
-        stripQuotes(value);
+        (void)flagsDigit(fields[3]);       // read, and of no effect
+        stripQuotes(fields[4]);            // value
         expandStrings(fields[4], image);
-        setRegString(root, subkey, valueName, value, overwrite);
-    }
+        setRegString(root, fields[1], fields[2], fields[4], overwrite);
+    });
     return lineCount + 1;
 }
 
 int delReg(const char *section, int lineCount, const char *, InfImage *image, int)
 {
-    for (int i = 1; i <= lineCount; ++i) {
-        char line[kExecutorLineSize];
-        char fields[3][kPathSize];
-        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 3))
-            continue;
+    forEachLine<3>(section, lineCount, image, [&](char (*fields)[kPathSize]) {
         HKEY root = rootKey(fields[0]);
         if (root == nullptr)
-            continue;
+            return;
         // The value name is taken as written: no quote removal, no strings.
         expandStrings(fields[1], image);
         deleteRegEntry(root, fields[1], fields[2]);
-    }
+    });
     return lineCount + 1;
 }

@@ -129,25 +129,17 @@ int updateIniLine(const char *file, const char *section, const char *oldEntry, c
 
 int updateInis(const char *section, int lineCount, const char *, InfImage *image, int mode)
 {
-    for (int i = 1; i <= lineCount; ++i) {
-        char line[kExecutorLineSize];
-        char fields[5][kPathSize];
-        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 5))
-            continue;
+    forEachLine<5>(section, lineCount, image, [&](char (*fields)[kPathSize]) {
         for (int f = 0; f < 4; ++f)
             expandStrings(fields[f], image);
         updateIniLine(fields[0], fields[1], fields[2], fields[3], flagsDigit(fields[4]), image, mode);
-    }
+    });
     return lineCount + 1;
 }
 
 int updateIniFields(const char *section, int lineCount, const char *, InfImage *image, int)
 {
-    for (int i = 1; i <= lineCount; ++i) {
-        char line[kExecutorLineSize];
-        char fields[6][kPathSize];
-        if (!getSectionLine(section, i, line, image) || !cutLineFields(line, fields, 6))
-            continue;
+    forEachLine<6>(section, lineCount, image, [&](char (*fields)[kPathSize]) {
         for (int f = 0; f < 5; ++f)
             expandStrings(fields[f], image);
         (void)flagsDigit(fields[5]);   // read, and of no effect
@@ -155,7 +147,7 @@ int updateIniFields(const char *section, int lineCount, const char *, InfImage *
             updateDeviceLines(fields[0], fields[1], fields[2], fields[3], fields[4], image);
         else
             editIniFields(fields[0], fields[1], fields[2], fields[3], fields[4], image);
-    }
+    });
     return lineCount + 1;
 }
 

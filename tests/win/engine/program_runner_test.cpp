@@ -146,7 +146,7 @@ TEST_F(ProgramRunner, WaitsForTheConverterOnOneSecondTicks)
     EXPECT_TRUE(IsWindowEnabled(owner));
 
     // The converter ran once, as "grpconv -o", with the caller's environment
-    // (the log variable) and directory and the start-up data of the design.
+    // (the log variable) and directory, and the start-up flags and show state the runner sets.
     std::string text = readFile(log);
     size_t endAt = text.find("end ");
     ASSERT_NE(endAt, std::string::npos) << text;
