@@ -30,6 +30,7 @@ UINT startFrom(const char *directory, const char *file)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     char directory[kPathSize];
+    char root[4];
     GetPrivateProfileStringA("QXFAX", "Program", "", directory, sizeof directory, "QXfax.ini");
     if (directory[0] == '\0')
         return 0;
@@ -40,7 +41,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char *last = CharPrevA(directory, end);
     if (*last == '\\')
         *last = '\0';
-    SetCurrentDirectoryA(directory);
+    // "C:" alone would mean the drive's current directory, not its root.
+    if (lstrlenA(directory) == 2 && directory[1] == ':')
+        SetCurrentDirectoryA(lstrcatA(lstrcpyA(root, directory), "\\"));
+    else
+        SetCurrentDirectoryA(directory);
 
     size_t length = (size_t)lstrlenA(directory);
     if (length + 1 >= sizeof directory)

@@ -24,8 +24,9 @@ TEST(BusEnumeratorPath, SevenCharactersOfTheNameBetweenRootAndInstance)
         char path[kKeyPathSize];
         bool made = busEnumeratorPath(c.subkey, path);
         EXPECT_EQ(c.path != nullptr, made) << c.subkey;
-        if (c.path)
+        if (c.path) {
             EXPECT_STREQ(c.path, path) << c.subkey;
+        }
     }
 }
 
