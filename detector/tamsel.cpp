@@ -63,11 +63,19 @@ void runDetector()
 
 }  // namespace
 
+// The tick count alone decides when the wait is over, as it always did; the
+// processor is given away meanwhile: most of the wait in one sleep, the last
+// few milliseconds in single ones, so a late wake-up never stretches it.
 void waitMore(DWORD ms)
 {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start <= ms)
-        Sleep(1);
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        if (spent > ms)
+            return;
+        DWORD left = ms - spent;
+        Sleep(left > 20 ? left - 10 : 1);
+    }
 }
 
 DWORD readSettingMs(const char *section, const char *key, DWORD defaultMs)
