@@ -34,6 +34,9 @@ TEST_F(TamselScan, BusEnumeratorTakesTheFirstOpenMatchingDevice)
     device(kMachine, busDevice("QEL0001"), "modem", "COM5", "QEL\\FAX");       // class is case-sensitive
     device(kMachine, busDevice("QEL0002"), "Modem", "COM10", "QEL\\FAX");      // port name does not fit
     device(kMachine, busDevice("QEL0003"), "Modem", "COM7", "QEL\\FAX");       // port absent: skipped
+    // A hardware ID of 200 characters does not fit its 128 bytes: the read
+    // fails and the device is skipped, not matched on a cut copy.
+    device(kMachine, busDevice("QEL0003A"), "Modem", "COM5", ("QEL\\FAX" + std::string(192, 'L')).c_str());
     device(kMachine, busDevice("QEL0004"), "Modem", "COM5", "QEL\\VOICE");     // opens, no pattern: code 0
     device(kMachine, busDevice("QEL0005"), "Modem", "COM6", "QEL\\FAX\\0005"); // the board
     device(kMachine, busDevice("QEL0006"), "Modem", "COM5", "QEL\\FAX");       // never reached
