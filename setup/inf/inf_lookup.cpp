@@ -69,6 +69,11 @@ struct SectionMemo {
 SectionMemo sectionMemo[8];
 unsigned sectionMemoNext;
 
+// Whether the last image searched has no 0x1A but its end mark, so that its
+// header lines can be searched for directly (looked at once per image).
+const char *plainImage;
+bool plainImageIsPlain;
+
 InfLine walkToSection(const char *p, const char *name);
 InfLine searchSection(const char *text, size_t size, const char *name);
 
@@ -92,6 +97,8 @@ void forgetSections(InfImage *image)
     for (SectionMemo &memo : sectionMemo)
         if (memo.image == (const char *)image)
             memo.image = nullptr;
+    if (plainImage == (const char *)image)
+        plainImage = nullptr;
 }
 
 InfLine findSection(InfImage *image, const char *name)
@@ -106,8 +113,11 @@ InfLine findSection(InfImage *image, const char *name)
     // An image whose only 0x1A is its end mark (any real INF) can be searched
     // for header lines directly; the walk gives the same answer.
     size_t size = infImageSize(image);
-    InfLine first = size >= 3 && memchr(text, kEndOfFile, size - 1) == nullptr ? searchSection(text, size, name)
-                                                                               : walkToSection(text, name);
+    if (plainImage != text) {
+        plainImage = text;
+        plainImageIsPlain = size >= 3 && memchr(text, kEndOfFile, size - 1) == nullptr;
+    }
+    InfLine first = plainImageIsPlain ? searchSection(text, size, name) : walkToSection(text, name);
     if (n >= sizeof sectionMemo[0].name)
         return first;
     SectionMemo &memo = sectionMemo[sectionMemoNext++ % 8];

@@ -1,0 +1,78 @@
+// Serial ports for the detector's tests: COM names of the test prefix mapped
+// to pseudo-terminals, with a scriptable modem stand-in on the other end.
+//
+// Wine maps COMn to whatever $WINEPREFIX/dosdevices/comn points at. start()
+// runs one /bin/sh through CreateProcess (Wine starts Unix programs, but
+// gives no process handle for them); the shell removes every com1..com19
+// link, starts one socat pty pair per port (COMn for the program under test,
+// COM1n for the stand-in), points the other names of COM1..COM9 at a folder
+// (so that they fail to open), touches a ready file once the links exist, and
+// waits for a control file to vanish. stop() deletes the control file and
+// waits for the shell's done file: the shell then kills its socats by PID and
+// removes the links. Each socat also runs under `timeout`, and the shell
+// gives up after two minutes, so a crashed test leaves nothing behind.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// How the modem behind one port answers. It echoes each command it gets
+// (with CR) when echo is on; the first command's reply is sent from the
+// answerFrom-th attempt on; the bytes are sent as they stand, so a reply can
+// hold partial lines, DLE pairs or over-long lines.
+struct ModemScript {
+    bool echo = true;
+    int answerFrom = 1;
+    std::string firstReply;    // after "ATE1Q0V1I3"
+    std::string secondReply;   // after "ATE1Q0V1I0"
+};
+
+struct ModemCommand {
+    std::string text;
+    DWORD tick;
+    long sequence;   // across all ports of one PtyModems
+};
+
+class PtyModems {
+public:
+    PtyModems() = default;
+    ~PtyModems() { stop(); }
+    PtyModems(const PtyModems &) = delete;
+    PtyModems &operator=(const PtyModems &) = delete;
+
+    // Maps the given COM ports (1 to 9) and leaves every other COM name
+    // unmapped; ports with a script get a modem, the others stay silent.
+    bool start(const std::vector<int> &ports);
+    void setScript(int port, const ModemScript &script);
+    void stop();
+
+    // The commands the modem on a port received, in order.
+    std::vector<ModemCommand> commands(int port);
+
+private:
+    struct Modem {
+        int port = 0;
+        ModemScript script;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        std::thread thread;
+        std::vector<ModemCommand> received;
+        int attempts = 0;
+    };
+    void serve(Modem &modem);
+    void answer(Modem &modem, const std::string &command);
+    void send(Modem &modem, const std::string &bytes);
+
+    std::string dir_;   // Windows path of the work folder
+    bool running_ = false;
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::atomic<long> sequence_{0};
+    std::vector<Modem *> modems_;
+};
+
+// The Unix path of a Windows path (Wine's kernel32 exports the conversion).
+std::string unixPath(const char *windowsPath);
