@@ -1,0 +1,229 @@
+// Single-file install with the Windows version library, and deferred
+// replacement or deletion of files that are in use.
+#include "setup/engine/file_install.h"
+
+#include "setup/engine/install_decision.h"
+#include "setup/inf/charset.h"
+#include "setup/inf/text.h"
+#include "setup/shell/setup_state.h"
+#include "setup/sysconfig/ini_updates.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+#include <winver.h>
+
+static_assert(kVifTempFile == VIF_TEMPFILE && kVifMismatch == VIF_MISMATCH && kVifSrcOld == VIF_SRCOLD &&
+                  kVifDiffLang == VIF_DIFFLANG && kVifDiffCodePage == VIF_DIFFCODEPG && kVifDiffType == VIF_DIFFTYPE,
+              "version conflict bits");
+static_assert(kVifWriteProt == VIF_WRITEPROT && kVifFileInUse == VIF_FILEINUSE && kVifOutOfSpace == VIF_OUTOFSPACE &&
+                  kVifAccessViolation == VIF_ACCESSVIOLATION && kVifSharingViolation == VIF_SHARINGVIOLATION &&
+                  kVifCannotCreate == VIF_CANNOTCREATE && kVifCannotDelete == VIF_CANNOTDELETE &&
+                  kVifCannotRename == VIF_CANNOTRENAME && kVifCannotDeleteCur == VIF_CANNOTDELETECUR &&
+                  kVifOutOfMemory == VIF_OUTOFMEMORY && kVifCannotReadSrc == VIF_CANNOTREADSRC &&
+                  kVifCannotReadDst == VIF_CANNOTREADDST && kVifBuffTooSmall == VIF_BUFFTOOSMALL,
+              "installer error bits");
+
+namespace {
+
+bool endsWithBackslash(const char *text)
+{
+    size_t length = textLength(text);
+    if (length == 0)
+        return false;
+    const char *last = charPrev(text, text + length);
+    return text + length - last == 1 && *last == '\\';
+}
+
+// dir + "\" + name, without doubling a backslash that dir ends with. A path
+// that does not fit is refused: a cut path would name another file.
+bool joinPath(char (&out)[kPathSize], const char *dir, const char *name)
+{
+    TextBuilder path = startText(out);
+    addText(path, dir);
+    if (!endsWithBackslash(dir))
+        addText(path, "\\");
+    addText(path, name);
+    return !path.cut;
+}
+
+// Read-only is never carried over to an installed file.
+void takeAttributes(const char *from, const char *to)
+{
+    DWORD attributes = GetFileAttributesA(from);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        attributes = FILE_ATTRIBUTE_NORMAL;
+    attributes &= ~(DWORD)FILE_ATTRIBUTE_READONLY;
+    SetFileAttributesA(to, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// The installer's temporary copy, named relative to the destination folder.
+void deleteTempFile(const char *destDir, const char *temp)
+{
+    char path[kPathSize];
+    if (temp[0] != '\0' && joinPath(path, destDir, temp[0] == '\\' ? temp + 1 : temp))
+        DeleteFileA(path);
+}
+
+// Copies source to target, expanding a file compressed with the platform's
+// LZ compression (a plain file is copied as it is): a deferred copy must be
+// the file that is to be installed, not its compressed form.
+bool copyExpanded(const char *source, const char *target)
+{
+    HANDLE in = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return false;
+    INT lzIn = LZInit((INT)(INT_PTR)in);
+    if (lzIn < 0) {
+        CloseHandle(in);
+        return false;
+    }
+    HANDLE out = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        LZClose(lzIn);
+        return false;
+    }
+    LONG copied = LZCopy(lzIn, (INT)(INT_PTR)out);
+    LZClose(lzIn);
+    CloseHandle(out);
+    if (copied < 0) {
+        DeleteFileA(target);
+        return false;
+    }
+    return true;
+}
+
+// Calls the installer until its answer is final: a version conflict is
+// overridden once with the force flag. A temporary copy left by the call
+// that was overridden is deleted once the forced call is done with it.
+DWORD runInstaller(const char *sourceDir, const char *sourceName, const char *destDir, const char *destName,
+                   const char *currentDir, char (&temp)[kPathSize], InstallStep &step)
+{
+    DWORD flags = VIFF_DONTDELETEOLD;
+    DWORD result = 0;
+    char overridden[kPathSize] = "";
+    for (int call = 0;; ++call) {
+        UINT tempLength = kPathSize;
+        result = VerInstallFileA(flags, (LPSTR)sourceName, (LPSTR)destName, (LPSTR)sourceDir, (LPSTR)destDir,
+                                 (LPSTR)currentDir, temp, &tempLength);
+        step = decideInstall(result, call > 0);
+        if (step != INSTALL_FORCE)
+            break;
+        if (result & VIF_TEMPFILE)
+            copyText(overridden, temp);
+        flags |= VIFF_FORCEINSTALL;
+    }
+    if (overridden[0] != '\0' && (!(result & VIF_TEMPFILE) || lstrcmpiA(overridden, temp) != 0))
+        deleteTempFile(destDir, overridden);
+    return result;
+}
+
+}  // namespace
+
+int installFile(const char *sourceDir, const char *sourceName, const char *destDir, char *destName,
+                size_t destNameSize)
+{
+    (void)destNameSize;   // upper-casing keeps the length
+    char source[kPathSize], dest[kPathSize];
+    if (!joinPath(source, sourceDir, sourceName) || !joinPath(dest, destDir, destName))
+        return -1;
+    const char *windows = setupState.windowsDir;
+    char temp[kPathSize] = "ospritmp.tmp";
+    InstallStep step;
+    DWORD result;
+
+    if (GetFileAttributesA(dest) == INVALID_FILE_ATTRIBUTES) {
+        // A new file is created under its name in upper case.
+        CharUpperA(destName);
+        joinPath(dest, destDir, destName);
+        if (lstrcmpA(destName, "KORVENT.DLL") == 0) {
+            // Its old copy lives in DROVEL on the root of the same drive; the
+            // new one takes over only at the next start of Windows.
+            char old[kPathSize];
+            TextBuilder path = startText(old);
+            addText(path, dest, 3);
+            addText(path, "DROVEL\\");
+            addText(path, destName);
+            scheduleDelete(old);
+            return scheduleReplace(source, dest);
+        }
+        result = runInstaller(sourceDir, sourceName, destDir, destName, windows, temp, step);
+    } else {
+        SetCurrentDirectoryA(windows);
+        char currentDir[kPathSize], suggestedDir[kPathSize];
+        UINT currentLength = kPathSize, suggestedLength = kPathSize;
+        DWORD found = VerFindFileA(VFFF_ISSHAREDFILE, destName, (LPSTR)windows, (LPSTR)destDir, currentDir,
+                                   &currentLength, suggestedDir, &suggestedLength);
+        if (found & VFF_BUFFTOOSMALL)
+            return -1;
+        if (found & VFF_FILEINUSE)
+            return scheduleReplace(source, dest);
+        result = runInstaller(sourceDir, sourceName, destDir, destName, currentDir, temp, step);
+    }
+
+    switch (step) {
+    case INSTALL_SCHEDULE:
+        // The installer's copy beside the destination is not needed: the
+        // deferred copy is made from the source.
+        if (result & VIF_TEMPFILE)
+            deleteTempFile(destDir, temp);
+        return scheduleReplace(source, dest);
+    case INSTALL_FAIL:
+        if (result & VIF_TEMPFILE)
+            deleteTempFile(destDir, temp);
+        return -1;
+    case INSTALL_UNREADABLE:
+        return 0;
+    case INSTALL_FORCE:
+    case INSTALL_COMPLETE:
+        break;
+    }
+    if (result & VIF_TEMPFILE)
+        deleteTempFile(destDir, temp);
+    takeAttributes(source, dest);
+    return 1;
+}
+
+int scheduleReplace(const char *sourcePath, const char *targetPath)
+{
+    for (int n = 0; n < 1000; ++n) {
+        char candidate[kPathSize];
+        if (!deferredCopyName(targetPath, n, candidate, sizeof candidate))
+            return -1;
+        WIN32_FIND_DATAA data;
+        HANDLE found = FindFirstFileA(candidate, &data);
+        if (found != INVALID_HANDLE_VALUE) {
+            FindClose(found);
+            continue;
+        }
+        if (!copyExpanded(sourcePath, candidate))
+            return -1;
+        setupState.restartNeeded = true;
+        char line[2 * kPathSize + 4];
+        TextBuilder text = startText(line);
+        addText(text, targetPath);
+        addText(text, " = ");
+        addText(text, candidate);
+        appendSectionLine("rename", line, "wininit.ini", text.length);
+        takeAttributes(candidate, candidate);
+        return 1;
+    }
+    return -1;
+}
+
+int scheduleDelete(const char *path)
+{
+    setupState.restartNeeded = true;
+    char line[kPathSize + 8];
+    TextBuilder text = startText(line);
+    addText(text, "NUL = ");
+    addText(text, path);
+    appendSectionLine("rename", line, "wininit.ini", text.length);
+    return 1;
+}
+
+unsigned long tryDeleteFile(const char *path)
+{
+    if (DeleteFileA(path))
+        return 0;
+    return GetLastError();
+}
