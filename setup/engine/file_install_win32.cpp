@@ -4,6 +4,7 @@
 
 #include "setup/engine/install_decision.h"
 #include "setup/inf/charset.h"
+#include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
 #include "setup/sysconfig/ini_updates.h"
@@ -24,15 +25,6 @@ static_assert(kVifWriteProt == VIF_WRITEPROT && kVifFileInUse == VIF_FILEINUSE &
               "installer error bits");
 
 namespace {
-
-bool endsWithBackslash(const char *text)
-{
-    size_t length = textLength(text);
-    if (length == 0)
-        return false;
-    const char *last = charPrev(text, text + length);
-    return text + length - last == 1 && *last == '\\';
-}
 
 // dir + "\" + name, without doubling a backslash that dir ends with. A path
 // that does not fit is refused: a cut path would name another file.

@@ -122,14 +122,6 @@ void addDirectory(TextBuilder &out, const DirId &entry)
     addText(out, entry.suffix);
 }
 
-bool endsWithBackslash(const char *text)
-{
-    size_t length = textLength(text);
-    if (length == 0)
-        return false;
-    const char *last = charPrev(text, text + length);
-    return text + length - last == 1 && *last == '\\';
-}
 
 }  // namespace
 
@@ -394,6 +386,15 @@ const char *fileNamePart(const char *path)
         if (*p == '\\')
             name = p + 1;
     return name;
+}
+
+bool endsWithBackslash(const char *text)
+{
+    size_t length = textLength(text);
+    if (length == 0)
+        return false;
+    const char *last = charPrev(text, text + length);
+    return text + length - last == 1 && *last == '\\';
 }
 
 bool addBackslash(char *path, size_t size)

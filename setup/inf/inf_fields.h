@@ -54,6 +54,8 @@ uint32_t sumSourceFileSizes(const char *section, InfImage *image, InfImage *layo
 
 char *pathDirPart(char *path);
 const char *fileNamePart(const char *path);
+// true when the last character (not a second byte) is a backslash.
+bool endsWithBackslash(const char *text);
 // false (and the text unchanged) when there is no room for the backslash.
 bool addBackslash(char *path, size_t size);
 
