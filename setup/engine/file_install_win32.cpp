@@ -26,18 +26,6 @@ static_assert(kVifWriteProt == VIF_WRITEPROT && kVifFileInUse == VIF_FILEINUSE &
 
 namespace {
 
-// dir + "\" + name, without doubling a backslash that dir ends with. A path
-// that does not fit is refused: a cut path would name another file.
-bool joinPath(char (&out)[kPathSize], const char *dir, const char *name)
-{
-    TextBuilder path = startText(out);
-    addText(path, dir);
-    if (!endsWithBackslash(dir))
-        addText(path, "\\");
-    addText(path, name);
-    return !path.cut;
-}
-
 // Read-only is never carried over to an installed file.
 void takeAttributes(const char *from, const char *to)
 {

@@ -408,3 +408,13 @@ bool addBackslash(char *path, size_t size)
     path[length + 1] = '\0';
     return true;
 }
+
+bool joinPath(char *out, size_t size, const char *dir, const char *name)
+{
+    TextBuilder path = startTextN(out, size);
+    addText(path, dir);
+    if (!endsWithBackslash(dir))
+        addText(path, "\\");
+    addText(path, name);
+    return !path.cut;
+}

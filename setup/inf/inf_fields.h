@@ -58,6 +58,9 @@ const char *fileNamePart(const char *path);
 bool endsWithBackslash(const char *text);
 // false (and the text unchanged) when there is no room for the backslash.
 bool addBackslash(char *path, size_t size);
+// dir + "\" + name, without doubling a backslash that dir ends with. false
+// when it does not fit: a cut path would name another file.
+bool joinPath(char *out, size_t size, const char *dir, const char *name);
 
 template <size_t N>
 inline size_t getProfileString(const char *section, const char *key, const char *defaultText, char (&out)[N],
@@ -97,6 +100,10 @@ template <size_t N> inline char *takeField(char *text, char (&out)[N])
 template <size_t N> inline char *takeToken(char *text, char (&out)[N])
 {
     return takeToken(text, out, N);
+}
+template <size_t N> inline bool joinPath(char (&out)[N], const char *dir, const char *name)
+{
+    return joinPath(out, N, dir, name);
 }
 template <size_t N> inline bool addBackslash(char (&path)[N])
 {

@@ -41,9 +41,17 @@ size_t infHeapSize(void *block)
     return ((BlockHeader *)block - 1)->size;
 }
 
+// Paths are built the Windows way; natively a backslash is the separator.
 InfFile *infFileOpen(const char *path)
 {
-    return (InfFile *)fopen(path, "rb");
+    char native[4096];
+    size_t i = 0;
+    for (; path[i] != '\0' && i + 1 < sizeof native; ++i)
+        native[i] = path[i] == '\\' ? '/' : path[i];
+    if (path[i] != '\0')
+        return nullptr;
+    native[i] = '\0';
+    return (InfFile *)fopen(native, "rb");
 }
 
 long infFileSize(InfFile *file)
