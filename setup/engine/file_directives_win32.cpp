@@ -279,7 +279,11 @@ int delFiles(const char *section, int lineCount, const char *, InfImage *image, 
         takeField(line, name);
         if (name[0] == '\0' || !joinPath(path, dir, name))
             continue;
-        if (tryDeleteFile(path) == ERROR_ACCESS_DENIED)
+        // A file in use: access denied for a loaded program, a sharing
+        // violation for one that another program holds open. Both go at the
+        // next start of Windows.
+        unsigned long error = tryDeleteFile(path);
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             scheduleDelete(path);
     }
     return lineCount;

@@ -1,0 +1,109 @@
+// What the Win32 tests of the install engine share: the test's own files,
+// the [rename] lines of wininit.ini, a process that holds a file open, and
+// scratch folders.
+#pragma once
+#include "support/win_support.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+inline std::string testFile(const char *name)
+{
+    return std::string(KIT_TEST_FILES) + "\\" + name;
+}
+
+// The [rename] lines of wininit.ini as "target=source" pairs. Wine rewrites
+// the blanks around '=' when it writes a whole section, Windows keeps the
+// " = " as written; the platform reads both alike.
+inline std::vector<std::string> renameLines()
+{
+    std::vector<std::string> lines;
+    std::string text = readFile(windowsDirectory() + "\\wininit.ini");
+    if (text.compare(0, 10, "[rename]\r\n") != 0)
+        return {"<no [rename] section first: " + text + ">"};
+    size_t at = 10;
+    while (at < text.size()) {
+        size_t end = text.find("\r\n", at);
+        std::string line = text.substr(at, end - at);
+        size_t equals = line.find('=');
+        auto trim = [](std::string t) {
+            t.erase(0, t.find_first_not_of(' '));
+            t.erase(t.find_last_not_of(' ') + 1);
+            return t;
+        };
+        lines.push_back(equals == std::string::npos ? line
+                                                    : trim(line.substr(0, equals)) + "=" + trim(line.substr(equals + 1)));
+        if (end == std::string::npos)
+            break;
+        at = end + 2;
+    }
+    return lines;
+}
+
+// Holds a file open from another process, with no sharing, while it lives.
+class Holder {
+public:
+    explicit Holder(const std::string &path)
+    {
+        std::string name = "kit-holder-" + std::to_string(GetCurrentProcessId());
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, (name + ".ready").c_str());
+        done_ = CreateEventA(nullptr, TRUE, FALSE, (name + ".done").c_str());
+        std::string command = "\"" + testFile("holder.exe") + "\" \"" + path + "\" " + name;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            process_ = info.hProcess;
+            CloseHandle(info.hThread);
+            holding_ = WaitForSingleObject(ready_, 10000) == WAIT_OBJECT_0;
+        }
+    }
+    ~Holder() { release(); }
+    bool holding() const { return holding_; }
+    void release()
+    {
+        if (process_ != nullptr) {
+            SetEvent(done_);
+            if (WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0)
+                TerminateProcess(process_, 1);
+            CloseHandle(process_);
+            process_ = nullptr;
+        }
+        CloseHandle(ready_);
+        CloseHandle(done_);
+        ready_ = done_ = nullptr;
+    }
+
+private:
+    HANDLE ready_ = nullptr, done_ = nullptr, process_ = nullptr;
+    bool holding_ = false;
+};
+
+// Deletes a folder with everything in it (read-only files too).
+inline void removeTree(const std::string &dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = dir + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace testsupport
