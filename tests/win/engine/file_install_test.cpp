@@ -130,6 +130,48 @@ TEST_F(FileInstall, NewFileIsCreatedInUpperCaseAndNeverReadOnly)
     SetFileAttributesA((src + "\\abc.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A new file that is not compressed is copied without the platform
+// installer: it must come out as the installer would make it.
+TEST_F(FileInstall, NewFileKeepsTheSourceTimeAndBytes)
+{
+    put(src + "\\OLD.DLL", "verdll1.dll");
+    HANDLE file = CreateFileA((src + "\\OLD.DLL").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SYSTEMTIME when = {1998, 6, 0, 25, 12, 0, 0, 0};
+    FILETIME stamp;
+    SystemTimeToFileTime(&when, &stamp);
+    SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+    SetFileAttributesA((src + "\\OLD.DLL").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(install("OLD.DLL", "old.dll"), 1);
+    EXPECT_EQ(readFile(dst + "\\OLD.DLL"), readFile(testFile("verdll1.dll")));
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA((dst + "\\OLD.DLL").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &stamp), 0) << "the source's time";
+    EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), (DWORD)FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((src + "\\OLD.DLL").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA((dst + "\\OLD.DLL").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Empty files and files of several read chunks.
+    writeFile(src + "\\EMPTY.TXT", "");
+    EXPECT_EQ(install("EMPTY.TXT", "EMPTY.TXT"), 1);
+    EXPECT_TRUE(fileExists(dst + "\\EMPTY.TXT"));
+    EXPECT_EQ(readFile(dst + "\\EMPTY.TXT"), "");
+    std::string big(100000, 'b');
+    big[70000] = 'X';
+    writeFile(src + "\\BIG.DAT", big);
+    EXPECT_EQ(install("BIG.DAT", "BIG.DAT"), 1);
+    EXPECT_EQ(readFile(dst + "\\BIG.DAT"), big);
+
+    // A file that is there under a name in other case is not new: it keeps
+    // its name, and the version check decides.
+    put(dst + "\\mixed.dll", "verdll2.dll");
+    put(src + "\\MIXED.DLL", "verdll1.dll");
+    EXPECT_EQ(install("MIXED.DLL", "Mixed.dll"), 1);
+    EXPECT_STREQ(name, "Mixed.dll");
+    EXPECT_EQ(readFile(dst + "\\mixed.dll"), readFile(testFile("verdll1.dll"))) << "forced in";
+}
+
 TEST_F(FileInstall, FailuresAreReportedNotTakenForSuccess)
 {
     // The source is missing: skipped silently (0), whether or not the
