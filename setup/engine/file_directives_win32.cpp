@@ -60,6 +60,18 @@ bool sourceDirOf(char (&full)[kPathSize], const char *base, const LayoutEntry &e
     return joinPath(full, base, entry.subdir);
 }
 
+// Where name lies on the medium: its disk becomes currentFileDisk, and
+// sourceDir the base directory with the layout's subdirectory. false when
+// the line is not for this disk pass (or its path does not fit).
+bool placeOnMedium(const char *name, InfImage *layout, const char *base, char (&sourceDir)[kPathSize])
+{
+    LayoutEntry entry = findLayoutEntry(name, layout);
+    engineState.currentFileDisk = entry.disk;
+    if (!sourceDirOf(sourceDir, base, entry))
+        return false;
+    return entry.disk == 0 || entry.disk == engineState.currentDiskPass;
+}
+
 // Asks for the disk of the file being handled until its tag is in the drive.
 // A drive letter the user typed is carried into the base directory and into
 // where later lines look (the stored source path, or kitSourceDir). false:
@@ -154,14 +166,10 @@ int copyFiles(const char *section, int lineCount, const char *infPath, InfImage 
             if (destName[0] == '\0' || sourceName[0] == '\0')
                 break;
 
-            LayoutEntry entry = findLayoutEntry(sourceName, layout);
-            engineState.currentFileDisk = entry.disk;
             char sourceDir[kPathSize];
-            if (!sourceDirOf(sourceDir, base, entry))
+            if (!placeOnMedium(sourceName, layout, base, sourceDir))
                 break;
-            if (entry.disk > 0 && entry.disk != engineState.currentDiskPass)
-                break;
-            if (setupState.floppyKit && entry.disk != 0) {
+            if (setupState.floppyKit && engineState.currentFileDisk != 0) {
                 if (!bringDisk(sourceDir, base))
                     return 1;
                 compressName(sourceName);
@@ -219,12 +227,8 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
         if (parts == nullptr || target[0] == '\0')
             continue;
 
-        LayoutEntry entry = findLayoutEntry(target, layout);
-        engineState.currentFileDisk = entry.disk;
         char sourceDir[kPathSize];
-        if (!sourceDirOf(sourceDir, base, entry))
-            continue;
-        if (entry.disk > 0 && entry.disk != engineState.currentDiskPass)
+        if (!placeOnMedium(target, layout, base, sourceDir))
             continue;
 
         while (*parts != '\0') {

@@ -2,6 +2,10 @@
 // the [rename] lines of wininit.ini, a process that holds a file open, and
 // scratch folders.
 #pragma once
+#include "setup/engine/engine_state.h"
+#include "setup/inf/inf_fields.h"
+#include "setup/inf/text.h"
+#include "setup/shell/setup_state.h"
 #include "support/win_support.h"
 
 #include <windows.h>
@@ -104,6 +108,30 @@ inline void removeTree(const std::string &dir)
         FindClose(find);
     }
     RemoveDirectoryA(dir.c_str());
+}
+
+// The state an install starts from: no INFs loaded, the engine's flags at
+// rest with the copies wanted, an ordinary (not floppy) kit, no wizard, the
+// given product caption and the prefix's Windows directory.
+inline void startInstallState(const char *caption)
+{
+    freeAllInfs();
+    engineState = EngineState();
+    engineState.keepInstalling = true;
+    setupState.restartNeeded = false;
+    setupState.floppyKit = false;
+    setupState.foundInWindowsInf = false;
+    setupState.wizardWindow = nullptr;
+    copyText(setupState.productCaption, caption);
+    GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
+}
+
+// A path in the temporary directory.
+inline std::string tempPath(const std::string &name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return temp + name;
 }
 
 }  // namespace testsupport

@@ -23,19 +23,9 @@ class FileDirectives : public testing::Test {
 protected:
     void SetUp() override
     {
-        freeAllInfs();
-        engineState = EngineState();
-        engineState.keepInstalling = true;
-        setupState.restartNeeded = false;
-        setupState.floppyKit = false;
-        setupState.foundInWindowsInf = false;
-        setupState.wizardWindow = nullptr;
-        copyText(setupState.productCaption, kCaption);
-        GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
+        startInstallState(kCaption);
         name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        kit = std::string(temp) + "kit-src-" + name;
+        kit = tempPath("kit-src-" + name);
         dest = windowsDirectory() + "\\kit-dst-" + name;
         removeTree(kit);
         removeTree(dest);

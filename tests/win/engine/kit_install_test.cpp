@@ -73,17 +73,8 @@ class KitInstall : public testing::Test {
 protected:
     void SetUp() override
     {
-        freeAllInfs();
-        engineState = EngineState();
-        setupState.restartNeeded = false;
-        setupState.floppyKit = false;
-        setupState.foundInWindowsInf = false;
-        setupState.wizardWindow = nullptr;
-        copyText(setupState.productCaption, kCaption);
-        GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        kit = std::string(temp) + "kit-e2e-source";
+        startInstallState(kCaption);
+        kit = tempPath("kit-e2e-source");
         dest = windowsDirectory() + "\\KITE2E";
         removeTree(kit);
         removeTree(dest);
