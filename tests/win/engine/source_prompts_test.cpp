@@ -15,6 +15,7 @@
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
 #include "support/win_support.h"
+#include "win/engine/user_hands.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,6 @@ const char kDiskTitle[] = "ディスク交換";
 const char kLocateTitle[] = "インストール元の指定";
 const char kCaption[] = "テスト製品 セットアップ";
 const char kErrorTitle[] = "ｴﾗｰ";
-const DWORD kAppear = 10000;   // ms for a window to come or go on a loaded machine
 
 const char kInsertDisk2[] =
     "セットアップディスク #2 をセットして[OK]を押してください。\rまたは別のドライブを入力してください。";
@@ -58,44 +58,6 @@ std::string repeated(const std::string &part, int times)
     return text;
 }
 
-void removeTree(const std::string &dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-bool waitUntil(const std::function<bool()> &done, DWORD timeoutMs = kAppear)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-bool waitGone(HWND window)
-{
-    return waitUntil([window] { return !IsWindow(window); });
-}
-
 void setItem(HWND dialog, int id, const std::string &text)
 {
     SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, (LPARAM)text.c_str());
@@ -118,42 +80,6 @@ bool isCentred(HWND window)
     return own.left == (desktop.right - desktop.left - (own.right - own.left)) / 2 &&
            own.top == (desktop.bottom - desktop.top - (own.bottom - own.top)) / 2;
 }
-
-// A message box as the user sees it, answered with a button.
-struct Box {
-    bool came = false;
-    std::string text;
-    HWND owner = nullptr;
-    bool yesNo = false;   // Yes and No buttons, no OK
-    bool gone = false;
-};
-
-Box answerBox(const char *title, int button)
-{
-    Box box;
-    HWND window = waitForDialog(0, title, kAppear);
-    if (window == nullptr)
-        return box;
-    box.came = true;
-    box.text = itemText(window, 0xFFFF);
-    box.owner = GetWindow(window, GW_OWNER);
-    box.yesNo = GetDlgItem(window, IDYES) != nullptr && GetDlgItem(window, IDNO) != nullptr &&
-                GetDlgItem(window, IDOK) == nullptr;
-    pressButton(window, button);
-    box.gone = waitGone(window);
-    return box;
-}
-
-// The user's hands: steps run in a second thread while the test's thread
-// sits in the modal dialog; joined when the scope ends.
-class User {
-public:
-    explicit User(std::function<void()> steps) : thread_(std::move(steps)) {}
-    ~User() { thread_.join(); }
-
-private:
-    std::thread thread_;
-};
 
 // A hidden window in the test's thread stands for the wizard: the dialogs
 // and the question of "中止(&C)" must be owned by it.
@@ -210,54 +136,19 @@ TEST(SourcePromptTexts, StringTableHoldsTheDialogsTexts)
 
 // ---- floppies
 
-class Floppies : public Prompts {
+class Floppies : public Prompts, protected FloppyDrives {
 protected:
-    const std::string root = "C:\\kit-floppies";
-
     void SetUp() override
     {
         Prompts::SetUp();
-        removeTree(root);
-        ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
-        inDrive[0] = inDrive[1] = "";
-        for (char drive : {'a', 'b'}) {
-            ASSERT_TRUE(CreateDirectoryA(drivePath(drive).c_str(), nullptr));
-            ASSERT_TRUE(writeFile(drivePath(drive) + "\\mapped", "")) << drive;
-            ASSERT_TRUE(fileExists(std::string(1, drive) + ":\\mapped"))
-                << "drive " << drive << ": does not reach " << drivePath(drive)
-                << " (the ctest step source_prompts_map_drives maps it)";
-            DeleteFileA((drivePath(drive) + "\\mapped").c_str());
-        }
+        std::string fault = mapDrives();
+        ASSERT_EQ(fault, "");
     }
     void TearDown() override
     {
-        removeTree(root);
+        unmapDrives();
         Prompts::TearDown();
     }
-
-    std::string drivePath(char drive) const { return root + "\\drive_" + drive; }
-
-    // A disk: a folder of its own with the given files until it is inserted.
-    void makeDisk(const std::string &name, const std::vector<std::pair<std::string, std::string>> &files)
-    {
-        std::string dir = root + "\\" + name;
-        ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-        for (const auto &file : files)
-            ASSERT_TRUE(writeFile(dir + "\\" + file.first, file.second));
-    }
-
-    // Takes out whatever disk is in the drive and puts the named one in.
-    bool insert(char drive, const std::string &name)
-    {
-        std::string &current = inDrive[drive - 'a'];
-        std::string from = current.empty() ? root + "\\empty-" + drive : root + "\\" + current;
-        if (!MoveFileA(drivePath(drive).c_str(), from.c_str()))
-            return false;
-        current = name;
-        return MoveFileA((root + "\\" + name).c_str(), drivePath(drive).c_str()) != FALSE;
-    }
-
-    std::string inDrive[2];
 };
 
 TEST_F(Floppies, DiskTagDecidesByTheFirstBytesOfTheTagFile)
@@ -329,8 +220,8 @@ DiskLoop waitForDisk(unsigned disk, char (&sourceDir)[kPathSize])
 
 TEST_F(Floppies, WrongDiskInATypedDriveBHoldsTheRightOne)
 {
-    makeDisk("wrong", {{"DISK2", "DISK1\r\n"}});
-    makeDisk("disk2", {{"DISK2", "DISK2\r\n"}});
+    ASSERT_TRUE(makeDisk("wrong", {{"DISK2", "DISK1\r\n"}}));
+    ASSERT_TRUE(makeDisk("disk2", {{"DISK2", "DISK2\r\n"}}));
     ASSERT_TRUE(insert('a', "wrong"));
     ASSERT_TRUE(insert('b', "disk2"));
 
@@ -360,8 +251,8 @@ TEST_F(Floppies, WrongDiskInATypedDriveBHoldsTheRightOne)
 
 TEST_F(Floppies, CloseBoxChecksTheSameDriveAgainAfterASwap)
 {
-    makeDisk("disk1", {{"DISK1", "DISK1"}});
-    makeDisk("disk2", {{"DISK2", "DISK2"}});
+    ASSERT_TRUE(makeDisk("disk1", {{"DISK1", "DISK1"}}));
+    ASSERT_TRUE(makeDisk("disk2", {{"DISK2", "DISK2"}}));
     ASSERT_TRUE(insert('a', "disk1"));
 
     bool swapped = false;
