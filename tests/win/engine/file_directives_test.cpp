@@ -7,7 +7,8 @@
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
 #include "support/win_support.h"
-#include "win/engine/engine_test_util.h"
+#include "setup/shell/source_path.h"
+#include "win/engine/user_hands.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,228 @@ TEST_F(FileDirectives, AppendFileTo)
     EXPECT_EQ(appendFileTo(kit.c_str(), "MISSING", kit.c_str(), "WHOLE"), 0);
     EXPECT_EQ(readFile(kit + "\\WHOLE"), "head-tail");
     EXPECT_EQ(appendFileTo(kit.c_str(), "PART", (kit + "\\nowhere").c_str(), "X"), 0);
+}
+
+// ---- where the user points: the locate-source dialog after message 2014
+
+const char kLocateTitle[] = "インストール元の指定";
+
+// Answers message 2014 with OK and points the locate-source dialog to dir.
+void pointTo(const std::string &dir, std::string &message)
+{
+    Box box = answerBox(kCaption, IDOK);
+    message = box.text;
+    HWND dialog = waitForDialog(0, kLocateTitle, kAppear);
+    if (dialog == nullptr)
+        return;
+    SendDlgItemMessageA(dialog, 1018, WM_SETTEXT, 0, (LPARAM)dir.c_str());
+    pressButton(dialog, IDOK);
+    waitGone(dialog);
+}
+
+TEST_F(FileDirectives, AMissingFileIsTakenFromWhereTheUserPoints)
+{
+    Watchdog watchdog(60000, "locate source");
+    loadInf("[Files.Main]\r\nF1.TXT\r\nF2.TXT\r\nF3.TXT\r\n");
+    std::string other = kit + "\\OTHER";
+    CreateDirectoryA(other.c_str(), nullptr);
+    put("F1.TXT", "1");
+    put("OTHER\\F2.TXT", "2 from other");
+    put("OTHER\\F3.TXT", "3 from other");
+    std::string message;
+    {
+        User user([&] { pointTo(other, message); });
+        EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    }
+    EXPECT_NE(message.find("ファイル名: F2.TXT"), std::string::npos) << message;
+    EXPECT_EQ(installed("F2.TXT"), "2 from other");
+    EXPECT_EQ(installed("F3.TXT"), "3 from other") << "the rest comes from there too";
+    EXPECT_EQ(std::string(setupState.sourceDir), other);
+    EXPECT_EQ(std::string(setupState.kitSourceDir), other);
+    EXPECT_TRUE(engineState.keepInstalling);
+}
+
+TEST_F(FileDirectives, WithTheStoredSourcePathOnlyTheMissingLineMoves)
+{
+    // The setup INF came from the Windows INF directory: each line starts
+    // from the source path stored in the registry.
+    Watchdog watchdog(60000, "stored source path");
+    copyText(setupState.setupClass, "KitDirectivesTest");
+    ScopedRegistryTree keepKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\KitDirectivesTest");
+    setupState.foundInWindowsInf = true;
+    writeSourcePath(kit.c_str());
+    copyText(setupState.kitSourceDir, "C:\\nowhere");
+    loadInf("[Files.Main]\r\nF1.TXT\r\nF2.TXT\r\nF3.TXT\r\n");
+    std::string other = kit + "\\OTHER";
+    CreateDirectoryA(other.c_str(), nullptr);
+    put("F1.TXT", "1");
+    put("F3.TXT", "3 from the stored path");
+    put("OTHER\\F2.TXT", "2 from other");
+    put("OTHER\\F3.TXT", "3 from other");
+    std::string message;
+    {
+        User user([&] { pointTo(other, message); });
+        EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    }
+    EXPECT_EQ(installed("F1.TXT"), "1");
+    EXPECT_EQ(installed("F2.TXT"), "2 from other");
+    EXPECT_EQ(installed("F3.TXT"), "3 from the stored path");
+    EXPECT_EQ(std::string(setupState.sourceDir), other) << "later INFs load from there";
+}
+
+// ---- a floppy kit: drives A: and B:, disk passes, compressed files
+
+class FloppyKit : public FileDirectives, protected FloppyDrives {
+protected:
+    void SetUp() override
+    {
+        FileDirectives::SetUp();
+        ASSERT_EQ(mapDrives(), "");
+        setupState.floppyKit = true;
+        copyText(setupState.kitSourceDir, "A:\\");
+        compressed = readFile(testFile("PAYLOAD.DL_"));
+        expanded = readFile(testFile("verdll2.dll"));
+        ASSERT_FALSE(compressed.empty());
+        ASSERT_TRUE(makeDisk("disk1", {{"DISK1", "DISK1\r\n"}, {"FOO.DL_", compressed}, {"PLAIN.TXT", "plain"},
+                                       {"BIG.1", "first half, "}}));
+        ASSERT_TRUE(makeDisk("disk2", {{"DISK2", "disk2"}, {"SUB\\BAR.DL_", compressed}, {"PLAIN.TXT", "plain 2"},
+                                       {"BIG.2", "second half"}}));
+        loadInf("[Files.Main]\r\nFOO.DLL\r\nBAR.DLL\r\nPLAIN.TXT\r\n",
+                "FOO.DLL=1\r\nBAR.DLL=2,SUB\r\nBIG.DAT=1\r\n");
+        setupState.wizardWindow = wizard = CreateWindowExA(0, "STATIC", "wizard", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                                          nullptr, nullptr, nullptr);
+    }
+    void TearDown() override
+    {
+        setupState.wizardWindow = nullptr;
+        DestroyWindow(wizard);
+        FileDirectives::TearDown();
+        unmapDrives();
+    }
+    // Waits for the disk-change dialog, then lets act answer it. The prompt
+    // it showed is kept.
+    void onDiskDialog(const std::function<void(HWND)> &act)
+    {
+        HWND dialog = waitForDialog(0, "ディスク交換", kAppear);
+        if (dialog == nullptr)
+            return;
+        ++diskDialogs;
+        prompt = itemText(dialog, 1032);
+        act(dialog);
+        waitGone(dialog);
+    }
+
+    std::string compressed, expanded, prompt;
+    int diskDialogs = 0;
+    HWND wizard = nullptr;
+    Watchdog watchdog{30000, testing::UnitTest::GetInstance()->current_test_info()->name()};
+};
+
+TEST_F(FloppyKit, EachDiskPassCopiesTheFilesOfItsDisk)
+{
+    ASSERT_TRUE(insert('a', "disk1"));
+    // At start-up (no pass) only the files without a disk come.
+    EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    EXPECT_FALSE(fileExists(dest + "\\FOO.DLL"));
+    EXPECT_EQ(installed("PLAIN.TXT"), "plain");
+
+    engineState.currentDiskPass = 1;
+    EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    EXPECT_EQ(installed("FOO.DLL"), expanded) << "FOO.DL_ of disk 1, expanded";
+    EXPECT_FALSE(fileExists(dest + "\\BAR.DLL"));
+
+    // Pass 2 with disk 1 still in: the user is asked, swaps, presses OK.
+    engineState.currentDiskPass = 2;
+    {
+        User user([&] {
+            onDiskDialog([&](HWND dialog) {
+                insert('a', "disk2");
+                pressButton(dialog, IDOK);
+            });
+        });
+        EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    }
+    EXPECT_EQ(diskDialogs, 1);
+    EXPECT_NE(prompt.find("#2"), std::string::npos) << prompt;
+    EXPECT_EQ(installed("BAR.DLL"), expanded) << "SUB\\BAR.DL_ of disk 2, expanded";
+    EXPECT_EQ(installed("PLAIN.TXT"), "plain 2");
+    EXPECT_STREQ(setupState.kitSourceDir, "A:\\");
+}
+
+TEST_F(FloppyKit, ADriveLetterTypedByTheUserCarriesOn)
+{
+    ASSERT_TRUE(insert('a', "disk1"));
+    ASSERT_TRUE(insert('b', "disk2"));
+    copyText(setupState.setupClass, "KitFloppyTest");
+    ScopedRegistryTree keepKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\KitFloppyTest");
+    setupState.foundInWindowsInf = true;
+    writeSourcePath("A:\\");
+    engineState.currentDiskPass = 2;
+    {
+        User user([&] {
+            onDiskDialog([&](HWND dialog) {
+                SendDlgItemMessageA(dialog, 1018, WM_SETTEXT, 0, (LPARAM)"B:");
+                pressButton(dialog, IDOK);
+            });
+        });
+        EXPECT_EQ(run(copyFiles, "Files.Main"), 3);
+    }
+    EXPECT_EQ(installed("BAR.DLL"), expanded);
+    char stored[kPathSize];
+    readSourcePath(stored, sizeof stored);
+    EXPECT_STREQ(stored, "B:\\") << "the medium's own directory, without the file's subdirectory";
+    EXPECT_EQ(installed("PLAIN.TXT"), "plain 2") << "later lines come from drive B:";
+}
+
+TEST_F(FloppyKit, StoppingAtTheDiskPromptEndsTheSection)
+{
+    ASSERT_TRUE(insert('a', "disk1"));
+    engineState.currentDiskPass = 2;
+    Box question;
+    {
+        User user([&] {
+            onDiskDialog([&](HWND dialog) {
+                pressButton(dialog, 1031);   // 中止(&C)
+                question = answerBox(kCaption, IDYES);
+            });
+        });
+        EXPECT_EQ(run(copyFiles, "Files.Main"), 1);
+    }
+    EXPECT_EQ(question.text, "中断しますか?");
+    EXPECT_TRUE(engineState.cancelRequested);
+    EXPECT_FALSE(fileExists(dest + "\\BAR.DLL"));
+    EXPECT_FALSE(fileExists(dest + "\\PLAIN.TXT")) << "the lines after it are not handled";
+}
+
+TEST_F(FloppyKit, AMissingFileIsNamedAsItIsStored)
+{
+    ASSERT_TRUE(makeDisk("bare1", {{"DISK1", "DISK1"}}));
+    ASSERT_TRUE(insert('a', "bare1"));
+    engineState.currentDiskPass = 1;
+    DialogAnswerer missing(kCaption, IDCANCEL);
+    EXPECT_EQ(run(copyFiles, "Files.Main"), 0);
+    ASSERT_EQ(missing.count(), 1);
+    EXPECT_NE(missing.texts()[0].find("ファイル名: FOO.DL_"), std::string::npos) << missing.texts()[0];
+}
+
+TEST_F(FloppyKit, AMergedFileSpansTwoDisks)
+{
+    loadInf("[Files.Main]\r\nBIG.DAT=BIG.1,BIG.2\r\n", "BIG.DAT=1\r\n");
+    ASSERT_TRUE(insert('a', "disk1"));
+    engineState.currentDiskPass = 1;
+    {
+        User user([&] {
+            onDiskDialog([&](HWND dialog) {
+                insert('a', "disk2");
+                pressButton(dialog, IDOK);
+            });
+        });
+        EXPECT_EQ(run(mergeFiles, "Files.Main"), 1);
+    }
+    EXPECT_EQ(diskDialogs, 1);
+    EXPECT_NE(prompt.find("#2"), std::string::npos) << "the second part is on the next disk";
+    EXPECT_EQ(installed("BIG.DAT"), "first half, second half");
+    EXPECT_FALSE(fileExists(windowsDirectory() + "\\ospritemp"));
 }
 
 }  // namespace
