@@ -126,6 +126,24 @@ inline void startInstallState(const char *caption)
     GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
 }
 
+// Starts Windows again, as far as the deferred operations go: wineboot
+// carries out the [rename] lines of wininit.ini (and keeps a wininit.bak,
+// which is removed here).
+inline bool runWineboot()
+{
+    std::string command = "wineboot.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    DeleteFileA((windowsDirectory() + "\\wininit.bak").c_str());
+    return ended;
+}
+
 // A path in the temporary directory.
 inline std::string tempPath(const std::string &name)
 {

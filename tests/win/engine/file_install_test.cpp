@@ -259,19 +259,11 @@ TEST_F(FileInstall, WinebootCarriesOutTheDeferredOperations)
     ASSERT_EQ(renameLines(), (std::vector<std::string>{dst + "\\FOO.DLL=" + dst + "\\FOO.000", "NUL=" + dst + "\\OLD.DLL"}))
         << "several lines, in order";
 
-    std::string command = "wineboot.exe";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    ASSERT_TRUE(runWineboot());
 
     EXPECT_EQ(readFile(dst + "\\FOO.DLL"), readFile(testFile("verdll2.dll"))) << "replaced";
     EXPECT_EQ(dstFiles(), std::vector<std::string>{"FOO.DLL"}) << "the copy was moved, the old file deleted";
     EXPECT_FALSE(fileExists(wininit)) << "wininit.ini is used up";
-    DeleteFileA((windowsDirectory() + "\\wininit.bak").c_str());
 }
 
 }  // namespace

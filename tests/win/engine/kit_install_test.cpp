@@ -1,6 +1,7 @@
 // A small kit installed end to end through runComponent, with the real
-// executors: files (one of them in use), a merged file, registry values, INI
-// entries and fields, then the component removed again.
+// executors: files (one of them in use, put in place by the restart), a
+// merged file, registry values, INI entries and fields, then the component
+// removed again.
 #include "setup/engine/engine_state.h"
 #include "setup/engine/install_driver.h"
 #include "setup/inf/inf_fields.h"
@@ -158,6 +159,10 @@ TEST_F(KitInstall, AComponentIsInstalledAndRemoved)
     EXPECT_EQ(renameLines(),
               std::vector<std::string>{dest + "\\SHARED\\SHARED.DLL=" + dest + "\\SHARED\\SHARED.000"});
     EXPECT_TRUE(setupState.restartNeeded);
+    // The restart puts the new shared file in place.
+    ASSERT_TRUE(runWineboot());
+    EXPECT_EQ(readFile(dest + "\\SHARED\\SHARED.DLL"), "new shared");
+    EXPECT_FALSE(fileExists(dest + "\\SHARED\\SHARED.000"));
 
     EXPECT_EQ(value("Name"), "テスト電話");
     EXPECT_EQ(value("Path"), windowsDirectory() + "\\KITE2E\\APP.EXE");
