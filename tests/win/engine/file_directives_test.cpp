@@ -465,4 +465,31 @@ TEST_F(FloppyKit, AMergedFileSpansTwoDisks)
     EXPECT_FALSE(fileExists(windowsDirectory() + "\\ospritemp"));
 }
 
+TEST_F(FloppyKit, AMergedFileOnNoDiskAsksForNone)
+{
+    // A target without a disk: its parts come from wherever the kit is,
+    // and no part is taken to be on a disk of its own.
+    loadInf("[Files.Main]\r\nJOINED.DAT=J.1,J.2,J.3\r\n", "OTHER.DAT=1\r\n");
+    ASSERT_TRUE(makeDisk("untagged", {{"J.1", "a"}, {"J.2", "b"}, {"J.3", "c"}}));
+    ASSERT_TRUE(insert('a', "untagged"));
+    engineState.currentDiskPass = 1;
+    volatile bool done = false;
+    {
+        User user([&] {
+            while (!done) {
+                HWND dialog = waitForDialog(0, "ディスク交換", 100);
+                if (dialog != nullptr) {
+                    ++diskDialogs;
+                    pressButton(dialog, 1031);
+                    answerBox(kCaption, IDYES);
+                }
+            }
+        });
+        EXPECT_EQ(run(mergeFiles, "Files.Main"), 1);
+        done = true;
+    }
+    EXPECT_EQ(diskDialogs, 0);
+    EXPECT_EQ(installed("JOINED.DAT"), "abc");
+}
+
 }  // namespace
