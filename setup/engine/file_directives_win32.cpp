@@ -94,13 +94,19 @@ bool bringDisk(char (&full)[kPathSize], char (&base)[kPathSize])
 }
 
 // The destination directory of a file-list section; made when missing (one
-// level; a failure shows later, as files that cannot be installed).
-void destinationDir(const char *section, InfImage *image, char (&dir)[kPathSize], bool create)
+// level; a failure shows later, as files that cannot be installed). false
+// when the section has no [DestinationDirs] line (the user has been told):
+// its files have no place, and an empty directory would put them into, or
+// delete them from, the root of the current drive.
+bool destinationDir(const char *section, InfImage *image, char (&dir)[kPathSize], bool create)
 {
     resolveDestinationDir(section, dir, image);
+    if (dir[0] == '\0')
+        return false;
     expandStrings(dir, image);
     if (create && !exists(dir))
         CreateDirectoryA(dir, NULL);
+    return dir[0] != '\0';
 }
 
 // Fetches line i of a section; a line longer than a path is refused, not cut:
@@ -148,7 +154,8 @@ int copyFiles(const char *section, int lineCount, const char *infPath, InfImage 
 {
     const char *infFileName = fileNamePart(infPath);
     char destDir[kPathSize];
-    destinationDir(section, image, destDir, true);
+    if (!destinationDir(section, image, destDir, true))
+        return 0;
     InfImage *layout = infSlot(LAYOUT_INF);
 
     for (int i = 1; i <= lineCount; ++i) {
@@ -258,7 +265,10 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
         }
 
         char destDir[kPathSize];
-        destinationDir(section, image, destDir, true);
+        if (!destinationDir(section, image, destDir, true)) {
+            deleteIn(mergeDir, target);
+            return 0;
+        }
         pumpMessages(setupState.wizardWindow);
         char destName[kPathSize];
         copyText(destName, target);
@@ -273,7 +283,8 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
 int delFiles(const char *section, int lineCount, const char *, InfImage *image, int)
 {
     char dir[kPathSize];
-    destinationDir(section, image, dir, false);
+    if (!destinationDir(section, image, dir, false))
+        return 0;
     for (int i = 1; i <= lineCount; ++i) {
         char line[kPathSize];
         char name[kFieldSize] = "";

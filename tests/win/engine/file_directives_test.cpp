@@ -230,6 +230,27 @@ TEST_F(FileDirectives, DelFilesDeletesNowOrAtRestart)
     EXPECT_TRUE(setupState.restartNeeded);
 }
 
+TEST_F(FileDirectives, ASectionWithoutADestinationTouchesNothing)
+{
+    // No [DestinationDirs] line: the user is told, and the files are neither
+    // put into nor deleted from the root of the current drive.
+    loadInf("[Files.Orphan]\r\nVICTIM.TXT\r\n[Files.OrphanMerge]\r\nVICTIM.TXT=V.1\r\n");
+    put("VICTIM.TXT", "new");
+    put("V.1", "merged");
+    std::string victim = std::string(1, windowsDirectory()[0]) + ":\\VICTIM.TXT";
+    ScopedFileRestore keepVictim({victim});
+    ASSERT_TRUE(writeFile(victim, "precious"));
+    SetCurrentDirectoryA(windowsDirectory().c_str());
+    DialogAnswerer told("INFﾌｧｲﾙ", IDOK);
+    EXPECT_EQ(run(delFiles, "Files.Orphan"), 0);
+    EXPECT_EQ(run(copyFiles, "Files.Orphan"), 0);
+    EXPECT_EQ(run(mergeFiles, "Files.OrphanMerge"), 0);
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_FALSE(fileExists(windowsDirectory() + "\\ospritemp\\VICTIM.TXT"));
+    EXPECT_EQ(told.count(), 3);
+    EXPECT_EQ(told.texts()[0], "Files.Orphanの記述が見つかりません");
+}
+
 TEST_F(FileDirectives, AppendFileTo)
 {
     put("PART", "tail");
