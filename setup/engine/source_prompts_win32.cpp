@@ -19,11 +19,6 @@ namespace {
 // to the locate-source dialog. The browse hook reads it.
 char promptInfName[kPathSize];
 
-HINSTANCE resourceModule()
-{
-    return setupState.instance != nullptr ? setupState.instance : GetModuleHandleA(nullptr);
-}
-
 bool isAsciiLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -341,7 +336,7 @@ int diskTagPresent(unsigned diskNumber, const char *sourceDir)
 
 int askForDisk(char (&sourceDir)[kPathSize])
 {
-    INT_PTR result = DialogBoxParamA(resourceModule(), MAKEINTRESOURCEA(IDD_DISK_CHANGE), setupState.wizardWindow,
+    INT_PTR result = DialogBoxParamA(resourceInstance(), MAKEINTRESOURCEA(IDD_DISK_CHANGE), setupState.wizardWindow,
                                      diskChangeProc, (LPARAM)sourceDir);
     if (result == -1) {
         // Without the dialog the user can neither change the disk nor stop:
@@ -354,7 +349,7 @@ int askForDisk(char (&sourceDir)[kPathSize])
 
 int locateSource(const char *infFileName)
 {
-    INT_PTR result = DialogBoxParamA(resourceModule(), MAKEINTRESOURCEA(IDD_LOCATE_SOURCE), setupState.wizardWindow,
+    INT_PTR result = DialogBoxParamA(resourceInstance(), MAKEINTRESOURCEA(IDD_LOCATE_SOURCE), setupState.wizardWindow,
                                      locateSourceProc, (LPARAM)(infFileName != nullptr ? infFileName : ""));
     return result == 1 ? 1 : 0;
 }

@@ -15,6 +15,10 @@ void centreWindow(HWND window);
 // as a dialog message, so that windows repaint and Cancel buttons work.
 void pumpMessages(HWND dialog);
 
+// Where the program's resources are: setupState.instance, or the program
+// file itself before the entry has stored it.
+HINSTANCE resourceInstance();
+
 // The string resource id of this program (at most 260 bytes) into out;
 // empty when it is missing.
 void loadString(UINT id, char *out, int size);

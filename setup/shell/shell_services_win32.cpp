@@ -3,13 +3,17 @@
 
 #include "setup/shell/setup_state.h"
 
+HINSTANCE resourceInstance()
+{
+    return setupState.instance != NULL ? setupState.instance : GetModuleHandleA(NULL);
+}
+
 void loadString(UINT id, char *out, int size)
 {
-    HINSTANCE instance = setupState.instance != NULL ? setupState.instance : GetModuleHandleA(NULL);
     if (size <= 0)
         return;
     out[0] = '\0';
-    if (LoadStringA(instance, id, out, size) <= 0)
+    if (LoadStringA(resourceInstance(), id, out, size) <= 0)
         out[0] = '\0';
 }
 
