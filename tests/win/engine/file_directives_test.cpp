@@ -78,6 +78,8 @@ protected:
     InfImage *inf = nullptr;
     std::string wininit = windowsDirectory() + "\\wininit.ini";
     ScopedFileRestore keepWininit{{windowsDirectory() + "\\wininit.ini"}};
+    // A box or dialog nobody answers ends the test instead of hanging it.
+    Watchdog watchdog{30000, testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(FileDirectives, CopyFilesTakesEachLineFromItsPlaceOnTheMedium)
@@ -283,7 +285,6 @@ void pointTo(const std::string &dir, std::string &message)
 
 TEST_F(FileDirectives, AMissingFileIsTakenFromWhereTheUserPoints)
 {
-    Watchdog watchdog(60000, "locate source");
     loadInf("[Files.Main]\r\nF1.TXT\r\nF2.TXT\r\nF3.TXT\r\n");
     std::string other = kit + "\\OTHER";
     CreateDirectoryA(other.c_str(), nullptr);
@@ -307,7 +308,6 @@ TEST_F(FileDirectives, WithTheStoredSourcePathOnlyTheMissingLineMoves)
 {
     // The setup INF came from the Windows INF directory: each line starts
     // from the source path stored in the registry.
-    Watchdog watchdog(60000, "stored source path");
     copyText(setupState.setupClass, "KitDirectivesTest");
     ScopedRegistryTree keepKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\KitDirectivesTest");
     setupState.foundInWindowsInf = true;
@@ -376,7 +376,6 @@ protected:
     std::string compressed, expanded, prompt;
     int diskDialogs = 0;
     HWND wizard = nullptr;
-    Watchdog watchdog{30000, testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(FloppyKit, EachDiskPassCopiesTheFilesOfItsDisk)

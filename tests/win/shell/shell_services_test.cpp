@@ -32,6 +32,7 @@ protected:
         return path;
     }
     ScopedRegistryTree keepKey{HKEY_LOCAL_MACHINE, kSetupKey};
+    Watchdog watchdog{30000, testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(ShellServices, SourcePathIsStoredAndReadBack)
