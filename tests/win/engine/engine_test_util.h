@@ -138,6 +138,8 @@ inline bool runWineboot()
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
     bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(info.hProcess, 1);   // never left running behind the tests
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     DeleteFileA((windowsDirectory() + "\\wininit.bak").c_str());
