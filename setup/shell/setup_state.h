@@ -33,7 +33,7 @@ struct SetupState {
     bool floppyKit;                   // INF discovery
     bool foundInWindowsInf;           // INF discovery
     bool restartNeeded;               // install engine and updaters; the finish page may clear it
-    unsigned long freeDiskBytes;      // main window, before the wizard starts
+    unsigned long long freeDiskBytes; // main window, before the wizard starts (64-bit)
     HINSTANCE instance;               // entry
     RECT desktopRect;                 // main window; kept up to date on display changes
     HWND mainWindow;                  // entry

@@ -1,0 +1,19 @@
+// The wizard's program-wide state: what the user chose and how the run
+// ended. One instance; each field says who writes it.
+#pragma once
+#include "setup/shell/setup_state.h"
+
+struct WizardState {
+    char familyKey[kShortSize];        // nickname page: the chosen nickname's family
+    char shownFamilyKey[kShortSize];   // model page: the family its list shows
+    char modelKey[kShortSize];         // model page (nickname page sets the default "4410Q")
+    char modelDisplayName[kShortSize]; // nickname and model pages: the last text chosen
+    bool standardChosen;               // nickname page (radio pair): standard, not custom, setup
+    int nicknameListOffset;            // nickname page: 8 in a floppy kit, else 0
+    int modelListOffset;               // model page: likewise
+    HFONT titleFont;                   // welcome page; released when the main window closes
+    int setupResult;                   // progress page: 0 completed, 1 stopped by the user, 2 no space
+    bool restartAnswered;              // finish page: the user answered the restart question
+};
+
+extern WizardState wizardState;
