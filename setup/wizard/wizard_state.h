@@ -13,7 +13,8 @@ struct WizardState {
     int modelListOffset;               // model page: likewise
     HFONT titleFont;                   // welcome page; released when the main window closes
     int setupResult;                   // progress page: 0 completed, 1 stopped by the user, 2 no space
-    bool restartAnswered;              // finish page: the user answered the restart question
+    int restartAnswer;                 // finish page: IDYES or IDNO once the restart question was
+                                       // answered, else 0; the main window never restarts against a No
 };
 
 extern WizardState wizardState;
