@@ -228,7 +228,8 @@ TEST_F(FileDirectives, DelFilesDeletesNowOrAtRestart)
     FreeLibrary(loaded);
     EXPECT_FALSE(fileExists(dest + "\\GONE.TXT"));
     EXPECT_TRUE(fileExists(dest + "\\HELD.TXT"));
-    EXPECT_EQ(renameLines(), (std::vector<std::string>{"NUL=" + dest + "\\HELD.TXT", "NUL=" + dest + "\\LOADED.DLL"}));
+    EXPECT_EQ(renameLines(), (std::vector<std::string>{"NUL=" + shortName(dest + "\\HELD.TXT"),
+                                                       "NUL=" + shortName(dest + "\\LOADED.DLL")}));
     EXPECT_TRUE(setupState.restartNeeded);
 }
 
