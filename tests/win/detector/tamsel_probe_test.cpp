@@ -77,9 +77,7 @@ TEST_F(TamselProbe, ReplyLinesDecide)
     ASSERT_TRUE(ports.start({3}));
     for (const ReplyCase &c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings();
+        nextRun();
         if (c.setKey)
             setting("MODEM_ATI", c.setKey, c.setValue);
         size_t before = ports.commands(3).size();
@@ -133,9 +131,7 @@ TEST_F(TamselProbe, ReadTimeOutsEndALineAfterSilenceOnly)
     ASSERT_TRUE(ports.start({3}));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.laterMs);
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings();
+        nextRun();
         ModemScript modem{true, 1, "\r\nQEL  TX-", ""};
         modem.firstReplyLater = "5520K-M08\r\n\r\nOK\r\n";
         modem.laterMs = c.laterMs;
@@ -164,9 +160,7 @@ TEST_F(TamselProbe, APortThatKeepsTalkingHoldsTheProbeOnlyForItsBudget)
     ASSERT_TRUE(ports.start({3}));
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string("COM-WAIT ") + c.comWait + (c.recognised ? ", answering" : ""));
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings(c.comWait);
+        nextRun(c.comWait);
         ModemScript modem{true, 1, c.reply, ""};
         modem.chatter = kNmea;
         modem.chatterMs = 50;

@@ -157,9 +157,7 @@ TEST_F(TamselScan, SizeRegBoundsTheSectionRead)
     } cases[] = {{nullptr, "0"}, {"0", "0"}, {"65536", "0"}, {"4096", "9"}, {"70000", "9"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sizeReg ? c.sizeReg : "(none)");
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings();
+        nextRun();
         if (c.sizeReg)
             setting("DATA", "SIZE_REG", c.sizeReg);
         for (int i = 0; i < 40; ++i)
