@@ -273,11 +273,18 @@ bool buildLinks(ComponentTree &tree, Links &links)
     return true;
 }
 
-void releaseLinks(Links &links)
-{
-    infHeapRelease(links.block);
-    links.block = nullptr;
-}
+// The links of one operation, released when it returns.
+struct OperationLinks {
+    Links links;
+    bool built;
+    explicit OperationLinks(ComponentTree &tree) : built(buildLinks(tree, links)) {}
+    ~OperationLinks()
+    {
+        infHeapRelease(links.block);
+    }
+    OperationLinks(const OperationLinks &) = delete;
+    OperationLinks &operator=(const OperationLinks &) = delete;
+};
 
 // The node of the walks below a name: the name's own node, or node n with
 // the records whose Parent is that name and no record's Section.
@@ -472,9 +479,10 @@ void applyFrom(Links &links, int root, int state)
 
 void countChildren(ComponentTree &tree)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return;
+    Links &links = operation.links;
     for (int i = 0; i < links.n; ++i) {
         ComponentRecord &record = tree.records[i];
         int v = links.node[i];
@@ -486,24 +494,23 @@ void countChildren(ComponentTree &tree)
             record.Size = 0;
         }
     }
-    releaseLinks(links);
 }
 
 int deriveState(ComponentTree &tree, ComponentRecord &parent)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return kStateUnavailable;
-    int result = deriveFrom(links, rootForRecord(links, parent));
-    releaseLinks(links);
-    return result;
+    Links &links = operation.links;
+    return deriveFrom(links, rootForRecord(links, parent));
 }
 
 void setInitialStates(ComponentTree &tree)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return;
+    Links &links = operation.links;
     for (int i = 0; i < links.n; ++i) {
         ComponentRecord &record = tree.records[i];
         int state;
@@ -515,30 +522,28 @@ void setInitialStates(ComponentTree &tree)
             state = record.Installed;
         record.State = record.CommittedState = record.InitialState = state;
     }
-    releaseLinks(links);
 }
 
 uint64_t childrenSize(ComponentTree &tree, ComponentRecord &parent)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return 0;
-    uint64_t total = sizeFrom(links, rootForRecord(links, parent));
-    releaseLinks(links);
-    return total;
+    Links &links = operation.links;
+    return sizeFrom(links, rootForRecord(links, parent));
 }
 
 void setParentSizes(ComponentTree &tree)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return;
+    Links &links = operation.links;
     for (int i = 0; i < links.n; ++i) {
         ComponentRecord &record = tree.records[i];
         if (!unavailable(links, i) && record.ChildCount != 0)
             record.Size = links.node[i] >= 0 ? sizeFrom(links, links.node[i]) : 0;
     }
-    releaseLinks(links);
 }
 
 uint64_t standardSetupSize(ComponentTree &tree)
@@ -554,18 +559,19 @@ uint64_t standardSetupSize(ComponentTree &tree)
 
 void applyToSubtree(ComponentTree &tree, ComponentRecord &parent, int state)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return;
+    Links &links = operation.links;
     applyFrom(links, rootForRecord(links, parent), state);
-    releaseLinks(links);
 }
 
 void propagateStates(ComponentTree &tree, const char *parentSection)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return;
+    Links &links = operation.links;
     // Pre-order, children in array order, as the wizard's lists expect: a
     // child parent that is on or off hands its state to everything below
     // it; a partly selected one is looked into. Each node is looked into once.
@@ -599,14 +605,14 @@ void propagateStates(ComponentTree &tree, const char *parentSection)
         if (!descended)
             --top;
     }
-    releaseLinks(links);
 }
 
 uint64_t newlySelectedSize(ComponentTree &tree, const char *parentSection)
 {
-    Links links;
-    if (!buildLinks(tree, links))
+    OperationLinks operation(tree);
+    if (!operation.built)
         return 0;
+    Links &links = operation.links;
     auto newlyOn = [&](const ComponentRecord &r) { return r.State == kStateOn && r.State != r.InitialState; };
     auto needs = [&](int c) {
         const ComponentRecord &r = links.records[c];
@@ -629,9 +635,7 @@ uint64_t newlySelectedSize(ComponentTree &tree, const char *parentSection)
         }
         return total;
     };
-    uint64_t total = walkUp(links, rootFor(links, parentSection), needs, compute);
-    releaseLinks(links);
-    return total;
+    return walkUp(links, rootFor(links, parentSection), needs, compute);
 }
 
 void selectStandardSet(ComponentTree &tree)

@@ -15,11 +15,7 @@ namespace {
 
 TEST(ComponentTree, DerivedStatesOfAParent)
 {
-    struct {
-        const char *what;
-        std::initializer_list<Row> rows;
-        const char *states;   // after the build, in array order
-    } cases[] = {
+    const TreeCase cases[] = {
         {"one child on, one off", {{"P", "", 0, 1, 0, 0}, {"A", "P", 1, 1, 0, 0}, {"B", "P", 0, 1, 0, 0}}, "210"},
         {"all available children on",
          {{"P", "", 0, 1, 0, 0}, {"A", "P", 1, 1, 0, 0}, {"B", "P", 1, 1, 0, 0}, {"C", "P", 0, 0, 0, 0}},
@@ -178,11 +174,7 @@ TEST(ComponentTree, StandardSetAndClearing)
 // else keeps its place, also below and beside the loop.
 TEST(ComponentTree, LoopsOfParentLinks)
 {
-    struct {
-        const char *what;
-        std::initializer_list<Row> rows;
-        const char *states;
-    } cases[] = {
+    const TreeCase cases[] = {
         {"its own parent", {{"A", "a", 1, 1, 0, 10}, {"B", "", 1, 1, 0, 10}}, "-1"},
         {"two in a ring under a parent",
          {{"P", "", 0, 1, 0, 0}, {"A", "B", 1, 1, 0, 10}, {"B", "A", 1, 1, 0, 10}, {"C", "P", 0, 1, 0, 10},

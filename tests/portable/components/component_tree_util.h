@@ -18,6 +18,13 @@ struct Row {
     uint64_t size;
 };
 
+// A catalogue and the states of its records after the build, in array order.
+struct TreeCase {
+    const char *what;
+    std::initializer_list<Row> rows;
+    const char *states;
+};
+
 // A tree allocated as the loader allocates it: count records and the end
 // record, on the INF heap, so freeComponents releases it.
 inline ComponentTree makeTree(std::initializer_list<Row> rows)
