@@ -333,8 +333,8 @@ TEST(ComponentText, ModelPartsAndNumbers)
         {"Base_4410Q", 5, -1, ""},
         {"Base_4410Q", 0, -1, nullptr},
         // 0x5F is a second byte of some double-byte characters: not a '_'.
-        {"_" "x", 12, 0, ""},
-        {"___/", 12, 1, "_"},
+        {"\x83\x5f" "x", 12, 0, ""},
+        {"\x83\x5f_\x83\x5f/", 12, 1, "\x83\x5f"},
     };
     for (const auto &c : parts) {
         char out[16] = "junk";
