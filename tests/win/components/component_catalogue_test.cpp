@@ -155,8 +155,10 @@ TEST_F(CatalogueTest, TextsLongerThanTheirFields)
     addEntry({"1", "LONG.INF", "Cut"});
     addEntry({"2", "LONG.INF", "LongParent"});
     addEntry({"3", "LONG.INF", "Fits"});
+    std::string section64(64, 's');
+    addEntry({"4", "LONG.INF", section64.c_str()});
     ASSERT_EQ(buildComponentTree(nullptr), 1);
-    ASSERT_EQ(componentTree.count, 2) << "a Parent over 63 bytes leaves its component out";
+    ASSERT_EQ(componentTree.count, 2) << "a Parent over 63 bytes, or a Section, leaves its component out";
     EXPECT_EQ(std::string(componentTree.records[0].OptionDesc), desc48) << "cut before the double-byte character";
     EXPECT_EQ(std::string(componentTree.records[0].Tip), tip144);
     EXPECT_EQ(std::string(componentTree.records[0].Parent), parent63);
