@@ -83,7 +83,6 @@ struct NameIndex {
     int *table;
     size_t mask;
     uint64_t *hash;
-    unsigned char *plain;
     int *specials;
     int specialCount;
     int *nodes;       // every node, in order
@@ -211,7 +210,6 @@ bool buildLinks(ComponentTree &tree, Links &links)
     index.table = carve.take<int>(tableSize);
     index.mask = tableSize - 1;
     index.hash = carve.take<uint64_t>(m);
-    index.plain = carve.take<unsigned char>(m);
     index.specials = carve.take<int>(m);
     index.specialCount = 0;
     index.nodes = carve.take<int>(m);
@@ -234,7 +232,6 @@ bool buildLinks(ComponentTree &tree, Links &links)
         links.node[i] = i;
         bool plain;
         index.hash[i] = foldedHash(name, plain);
-        index.plain[i] = plain;
         index.nodes[index.nodeCount++] = i;
         if (plain) {
             size_t slot = index.hash[i] & index.mask;
