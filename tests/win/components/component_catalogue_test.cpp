@@ -97,6 +97,13 @@ TEST_F(CatalogueTest, EntriesReadSkippedAndTheEnumerationsEnd)
     RegCloseKey(list);
     addEntry({"05 NoINF", nullptr, "Child1"});
     addEntry({"06 NoSection", "KIT.INF", nullptr});
+    addEntry({"06a BinaryINF", nullptr, "Child1"});
+    {
+        // Not a text: as good as missing.
+        HKEY key = openEntry("06a BinaryINF");
+        RegSetValueExA(key, "INF", 0, REG_BINARY, (const BYTE *)"KIT.INF", 8);
+        RegCloseKey(key);
+    }
     addEntry({"07 EmptyINF", "", "Child1"});
     addEntry({"08 EmptySection", "KIT.INF", ""});
     addEntry({"09 Huge", "KIT.INF", "Huge"});
