@@ -283,6 +283,20 @@ struct OperationLinks {
     OperationLinks &operator=(const OperationLinks &) = delete;
 };
 
+// Runs body on the links of the tree; nothing happens, or none is the
+// answer, when there is no tree (or no memory for the links).
+template <typename Body> void withLinks(ComponentTree &tree, Body body)
+{
+    OperationLinks operation(tree);
+    if (operation.built)
+        body(operation.links);
+}
+template <typename Result, typename Body> Result withLinks(ComponentTree &tree, Result none, Body body)
+{
+    OperationLinks operation(tree);
+    return operation.built ? body(operation.links) : none;
+}
+
 // The node of the walks below a name: the name's own node, or node n with
 // the records whose Parent is that name and no record's Section.
 int rootFor(Links &links, const char *name)
@@ -476,71 +490,61 @@ void applyFrom(Links &links, int root, int state)
 
 void countChildren(ComponentTree &tree)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return;
-    Links &links = operation.links;
-    for (int i = 0; i < links.n; ++i) {
-        ComponentRecord &record = tree.records[i];
-        int v = links.node[i];
-        record.ChildCount = v >= 0 ? (uint32_t)(links.childStart[v + 1] - links.childStart[v]) : 0;
-        // A record on a loop of Parent links (its own parent or ancestor) has
-        // no place in the tree: it is not available, and has no size.
-        if (looped(links, i)) {
-            record.Available = 0;
-            record.Size = 0;
+    withLinks(tree, [&](Links &links) {
+        for (int i = 0; i < links.n; ++i) {
+            ComponentRecord &record = tree.records[i];
+            int v = links.node[i];
+            record.ChildCount = v >= 0 ? (uint32_t)(links.childStart[v + 1] - links.childStart[v]) : 0;
+            // A record on a loop of Parent links (its own parent or ancestor) has
+            // no place in the tree: it is not available, and has no size.
+            if (looped(links, i)) {
+                record.Available = 0;
+                record.Size = 0;
+            }
         }
-    }
+    });
 }
 
 int deriveState(ComponentTree &tree, ComponentRecord &parent)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return kStateUnavailable;
-    Links &links = operation.links;
-    return deriveFrom(links, rootForRecord(links, parent));
+    return withLinks(tree, kStateUnavailable, [&](Links &links) -> int {
+        return deriveFrom(links, rootForRecord(links, parent));
+    });
 }
 
 void setInitialStates(ComponentTree &tree)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return;
-    Links &links = operation.links;
-    for (int i = 0; i < links.n; ++i) {
-        ComponentRecord &record = tree.records[i];
-        int state;
-        if (unavailable(links, i))
-            state = kStateUnavailable;
-        else if (record.ChildCount != 0)
-            state = links.node[i] >= 0 ? deriveFrom(links, links.node[i]) : kStateUnavailable;
-        else
-            state = record.Installed;
-        record.State = record.CommittedState = record.InitialState = state;
-    }
+    withLinks(tree, [&](Links &links) {
+        for (int i = 0; i < links.n; ++i) {
+            ComponentRecord &record = tree.records[i];
+            int state;
+            if (unavailable(links, i))
+                state = kStateUnavailable;
+            else if (record.ChildCount != 0)
+                state = links.node[i] >= 0 ? deriveFrom(links, links.node[i]) : kStateUnavailable;
+            else
+                state = record.Installed;
+            record.State = record.CommittedState = record.InitialState = state;
+        }
+    });
 }
 
 uint64_t childrenSize(ComponentTree &tree, ComponentRecord &parent)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return 0;
-    Links &links = operation.links;
-    return sizeFrom(links, rootForRecord(links, parent));
+    return withLinks(tree, (uint64_t)0, [&](Links &links) -> uint64_t {
+        return sizeFrom(links, rootForRecord(links, parent));
+    });
 }
 
 void setParentSizes(ComponentTree &tree)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return;
-    Links &links = operation.links;
-    for (int i = 0; i < links.n; ++i) {
-        ComponentRecord &record = tree.records[i];
-        if (!unavailable(links, i) && record.ChildCount != 0)
-            record.Size = links.node[i] >= 0 ? sizeFrom(links, links.node[i]) : 0;
-    }
+    withLinks(tree, [&](Links &links) {
+        for (int i = 0; i < links.n; ++i) {
+            ComponentRecord &record = tree.records[i];
+            if (!unavailable(links, i) && record.ChildCount != 0)
+                record.Size = links.node[i] >= 0 ? sizeFrom(links, links.node[i]) : 0;
+        }
+    });
 }
 
 uint64_t standardSetupSize(ComponentTree &tree)
@@ -556,83 +560,77 @@ uint64_t standardSetupSize(ComponentTree &tree)
 
 void applyToSubtree(ComponentTree &tree, ComponentRecord &parent, int state)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return;
-    Links &links = operation.links;
-    applyFrom(links, rootForRecord(links, parent), state);
+    withLinks(tree, [&](Links &links) {
+        applyFrom(links, rootForRecord(links, parent), state);
+    });
 }
 
 void propagateStates(ComponentTree &tree, const char *parentSection)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return;
-    Links &links = operation.links;
-    // Pre-order, children in array order, as the wizard's lists expect: a
-    // child parent that is on or off hands its state to everything below
-    // it; a partly selected one is looked into. Each node is looked into once.
-    int root = rootFor(links, parentSection);
-    int top = 0;
-    links.stack[0] = root;
-    links.position[0] = 0;
-    links.mark[root] = 1;
-    while (top >= 0) {
-        int v = links.stack[top];
-        int count;
-        const int *children = childrenOf(links, v, count);
-        bool descended = false;
-        while (links.position[top] < count) {
-            int c = children[links.position[top]++];
-            ComponentRecord &child = links.records[c];
-            int w = links.node[c];
-            if (child.ChildCount == 0 || looped(links, c) || w < 0)
-                continue;
-            if (child.State == kStateOff || child.State == kStateOn) {
-                applyFrom(links, w, child.State);
-            } else if (child.State == kStatePartly && links.mark[w] == 0) {
-                links.mark[w] = 1;
-                ++top;
-                links.stack[top] = w;
-                links.position[top] = 0;
-                descended = true;
-                break;
+    withLinks(tree, [&](Links &links) {
+        // Pre-order, children in array order, as the wizard's lists expect: a
+        // child parent that is on or off hands its state to everything below
+        // it; a partly selected one is looked into. Each node is looked into once.
+        int root = rootFor(links, parentSection);
+        int top = 0;
+        links.stack[0] = root;
+        links.position[0] = 0;
+        links.mark[root] = 1;
+        while (top >= 0) {
+            int v = links.stack[top];
+            int count;
+            const int *children = childrenOf(links, v, count);
+            bool descended = false;
+            while (links.position[top] < count) {
+                int c = children[links.position[top]++];
+                ComponentRecord &child = links.records[c];
+                int w = links.node[c];
+                if (child.ChildCount == 0 || looped(links, c) || w < 0)
+                    continue;
+                if (child.State == kStateOff || child.State == kStateOn) {
+                    applyFrom(links, w, child.State);
+                } else if (child.State == kStatePartly && links.mark[w] == 0) {
+                    links.mark[w] = 1;
+                    ++top;
+                    links.stack[top] = w;
+                    links.position[top] = 0;
+                    descended = true;
+                    break;
+                }
             }
+            if (!descended)
+                --top;
         }
-        if (!descended)
-            --top;
-    }
+    });
 }
 
 uint64_t newlySelectedSize(ComponentTree &tree, const char *parentSection)
 {
-    OperationLinks operation(tree);
-    if (!operation.built)
-        return 0;
-    Links &links = operation.links;
-    auto newlyOn = [&](const ComponentRecord &r) { return r.State == kStateOn && r.State != r.InitialState; };
-    auto needs = [&](int c) {
-        const ComponentRecord &r = links.records[c];
-        if (looped(links, c) || links.node[c] < 0)
-            return false;
-        return r.State == kStatePartly || (newlyOn(r) && r.ChildCount != 0);
-    };
-    auto compute = [&](int, const int *children, int count) {
-        uint64_t total = 0;
-        for (int k = 0; k < count; ++k) {
-            int c = children[k];
-            const ComponentRecord &child = links.records[c];
-            if (looped(links, c))
-                continue;
-            uint64_t below = links.node[c] >= 0 ? links.memo[links.node[c]] : 0;
-            uint64_t part = child.State == kStatePartly ? below : 0;
-            if (newlyOn(child))
-                part = child.ChildCount != 0 ? below : child.Size;
-            total = addSize(total, part);
-        }
-        return total;
-    };
-    return walkUp(links, rootFor(links, parentSection), needs, compute);
+    return withLinks(tree, (uint64_t)0, [&](Links &links) -> uint64_t {
+        auto newlyOn = [&](const ComponentRecord &r) { return r.State == kStateOn && r.State != r.InitialState; };
+        auto needs = [&](int c) {
+            const ComponentRecord &r = links.records[c];
+            if (looped(links, c) || links.node[c] < 0)
+                return false;
+            return r.State == kStatePartly || (newlyOn(r) && r.ChildCount != 0);
+        };
+        auto compute = [&](int, const int *children, int count) {
+            uint64_t total = 0;
+            for (int k = 0; k < count; ++k) {
+                int c = children[k];
+                const ComponentRecord &child = links.records[c];
+                if (looped(links, c))
+                    continue;
+                uint64_t below = links.node[c] >= 0 ? links.memo[links.node[c]] : 0;
+                uint64_t part = child.State == kStatePartly ? below : 0;
+                if (newlyOn(child))
+                    part = child.ChildCount != 0 ? below : child.Size;
+                total = addSize(total, part);
+            }
+            return total;
+        };
+        return walkUp(links, rootFor(links, parentSection), needs, compute);
+    });
 }
 
 void selectStandardSet(ComponentTree &tree)
