@@ -344,14 +344,12 @@ bool unavailable(const Links &links, int record)
     return links.records[record].Available == 0 || looped(links, record);
 }
 
-// Post-order over the nodes below root, each node once: compute(v) runs
-// after every child node that needs(child) asks for is in memo. mark: 0 not
-// seen, 1 on the way, 2 done; memo and mark may be shared by several walks
-// of one operation.
-template <typename Needs, typename Compute> uint64_t walkUp(Links &links, int root, Needs needs, Compute compute)
+// Depth first below root, children in array order. enter(c) says whether
+// to go into child record c's node (it may act on c first); leave(v, ...)
+// runs when everything below node v is done. mark: 0 not seen, 1 on the way,
+// 2 done; a node is gone into once.
+template <typename Enter, typename Leave> void depthFirst(Links &links, int root, Enter enter, Leave leave)
 {
-    if (links.mark[root] == 2)
-        return links.memo[root];
     int top = 0;
     links.stack[0] = root;
     links.position[0] = 0;
@@ -363,10 +361,8 @@ template <typename Needs, typename Compute> uint64_t walkUp(Links &links, int ro
         bool descended = false;
         while (links.position[top] < count) {
             int c = children[links.position[top]++];
-            if (!needs(c))
-                continue;
             int w = links.node[c];
-            if (links.mark[w] != 0)
+            if (w < 0 || !enter(c, w))
                 continue;
             links.mark[w] = 1;
             ++top;
@@ -377,10 +373,22 @@ template <typename Needs, typename Compute> uint64_t walkUp(Links &links, int ro
         }
         if (descended)
             continue;
-        links.memo[v] = compute(v, children, count);
+        leave(v, children, count);
         links.mark[v] = 2;
         --top;
     }
+}
+
+// Post-order over the nodes below root: compute(v) runs after every child
+// node that needs(child) asks for is in memo. memo and mark may be shared by
+// several walks of one operation.
+template <typename Needs, typename Compute> uint64_t walkUp(Links &links, int root, Needs needs, Compute compute)
+{
+    if (links.mark[root] == 2)
+        return links.memo[root];
+    depthFirst(
+        links, root, [&](int c, int w) { return needs(c) && links.mark[w] == 0; },
+        [&](int v, const int *children, int count) { links.memo[v] = compute(v, children, count); });
     return links.memo[root];
 }
 
@@ -571,36 +579,17 @@ void propagateStates(ComponentTree &tree, const char *parentSection)
         // Pre-order, children in array order, as the wizard's lists expect: a
         // child parent that is on or off hands its state to everything below
         // it; a partly selected one is looked into. Each node is looked into once.
-        int root = rootFor(links, parentSection);
-        int top = 0;
-        links.stack[0] = root;
-        links.position[0] = 0;
-        links.mark[root] = 1;
-        while (top >= 0) {
-            int v = links.stack[top];
-            int count;
-            const int *children = childrenOf(links, v, count);
-            bool descended = false;
-            while (links.position[top] < count) {
-                int c = children[links.position[top]++];
-                ComponentRecord &child = links.records[c];
-                int w = links.node[c];
-                if (child.ChildCount == 0 || looped(links, c) || w < 0)
-                    continue;
-                if (child.State == kStateOff || child.State == kStateOn) {
-                    applyFrom(links, w, child.State);
-                } else if (child.State == kStatePartly && links.mark[w] == 0) {
-                    links.mark[w] = 1;
-                    ++top;
-                    links.stack[top] = w;
-                    links.position[top] = 0;
-                    descended = true;
-                    break;
-                }
+        auto enter = [&](int c, int w) {
+            ComponentRecord &child = links.records[c];
+            if (child.ChildCount == 0 || looped(links, c))
+                return false;
+            if (child.State == kStateOff || child.State == kStateOn) {
+                applyFrom(links, w, child.State);
+                return false;
             }
-            if (!descended)
-                --top;
-        }
+            return child.State == kStatePartly && links.mark[w] == 0;
+        };
+        depthFirst(links, rootFor(links, parentSection), enter, [](int, const int *, int) {});
     });
 }
 
