@@ -48,7 +48,11 @@ const int kComponentBlock = 20;
 
 // --- Tree operations (portable) ---
 
-// Child counts of every record.
+// Child counts of every record. A record on a loop of Parent links (its own
+// parent or ancestor, also through a second record of the same name) has no
+// place in the tree: it becomes unavailable, with no size. Every operation
+// treats such records as unavailable and never walks into them, and a record
+// with an empty Section is nobody's parent.
 void countChildren(ComponentTree &tree);
 // The aggregated state of the children of parent; sets the three states of
 // every record below it.
