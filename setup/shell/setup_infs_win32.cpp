@@ -175,10 +175,12 @@ int chooseProduct(const char *list)
     lstrcpyA(choice.names, list);
     // File names hold no commas, so every comma ends one (no trail byte of
     // a double-byte name is taken for one: the scan steps by character).
-    for (char *p = choice.names; *p != '\0'; p = (char *)charNext(p)) {
+    for (char *p = choice.names; *p != '\0';) {
         if (*p == ',') {
-            *p = '\0';
+            *p++ = '\0';   // charNext would stop at the NUL just written
             ++choice.count;
+        } else {
+            p = (char *)charNext(p);
         }
     }
     INT_PTR result = DialogBoxParamA(resourceInstance(), MAKEINTRESOURCEA(IDD_PRODUCT_CHOICE), setupState.mainWindow,

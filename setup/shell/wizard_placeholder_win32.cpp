@@ -2,6 +2,7 @@
 // with one empty page, captioned with the product caption, so that the
 // start-up chain has a wizard to open and its tests a sheet to cancel.
 #include "setup/shell/setup_state.h"
+#include "setup/shell/shell_services.h"
 #include "setup/wizard/wizard.h"
 
 #include <commctrl.h>
@@ -21,6 +22,7 @@ static INT_PTR CALLBACK emptyPageProc(HWND page, UINT message, WPARAM, LPARAM lP
     }
     if (message == WM_INITDIALOG) {
         setupState.wizardWindow = GetParent(page);
+        centreWindow(setupState.wizardWindow);
         return TRUE;
     }
     return FALSE;
