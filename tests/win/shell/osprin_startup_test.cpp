@@ -173,7 +173,26 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
     RECT dialog = windowRect(preparing);
     EXPECT_EQ(dialog.left, (desktop.right - (dialog.right - dialog.left)) / 2) << "centred";
     EXPECT_EQ(dialog.top, (desktop.bottom - (dialog.bottom - dialog.top)) / 2);
-    pressButton(prompt, IDCANCEL);
+
+    // OK leads to the locate-source dialog, whose Browse button opens the
+    // platform's file-open dialog: the common dialogs load on first use.
+    pressButton(prompt, IDOK);
+    HWND locate = run.dialog("インストール元の指定");
+    ASSERT_NE(locate, nullptr);
+    PostMessageA(locate, WM_COMMAND, MAKEWPARAM(1014, BN_CLICKED), (LPARAM)GetDlgItem(locate, 1014));
+    HWND open = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (HWND window : windowsOf(run.id()))
+            if (IsWindowVisible(window) && windowText(window).rfind("インストール元にあるINFファイル", 0) == 0)
+                open = window;
+        return open != nullptr;
+    })) << "the file-open dialog";
+    std::string chosen = folder + "\\PLAIN.INF";
+    SendMessageA(GetDlgItem(open, 1152), WM_SETTEXT, 0, (LPARAM)chosen.c_str());
+    pressButton(open, IDOK);
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(open); }));
+    EXPECT_EQ(itemText(locate, 1018), folder) << "the folder of the chosen file";
+    pressButton(locate, IDCANCEL);
 
     HWND sheet = run.wizard(kCaption);
     ASSERT_NE(sheet, nullptr) << "the wizard opens";
