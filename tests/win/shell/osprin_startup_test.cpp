@@ -400,6 +400,18 @@ std::string tempFile(const char *name)
     return std::string(temp) + name;
 }
 
+// The names of a floppy kit's temporary copies, and a clean start for them
+// (a read-only one left by an earlier failed run included).
+const char *const kTempCopies[] = {"OSPRIN.INF", "LAYOUT.INF", "COMPTMP.INF", "EXTRA.INF"};
+
+void clearTempCopies()
+{
+    for (const char *copy : kTempCopies) {
+        SetFileAttributesA(tempFile(copy).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(tempFile(copy).c_str());
+    }
+}
+
 // A floppy kit in drive A: (a folder of the prefix behind it, mapped by
 // ctest): its INFs are copied to the temporary directory, used from there
 // (the catalogue's INF exists only as a copy under its target name), and
@@ -407,9 +419,7 @@ std::string tempFile(const char *name)
 TEST_F(OsprinStartup, FloppyKitWorksOnTemporaryCopies)
 {
     ScopedRegistryTree keep{HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\SHELLFD"};
-    const char *copies[] = {"OSPRIN.INF", "LAYOUT.INF", "COMPTMP.INF", "EXTRA.INF"};
-    for (const char *copy : copies)
-        DeleteFileA(tempFile(copy).c_str());
+    clearTempCopies();
     std::string drive = "C:\\kit-floppies\\drive_a";
     CreateDirectoryA("C:\\kit-floppies", nullptr);
     ASSERT_TRUE(placeKit("floppy", drive));
@@ -418,7 +428,7 @@ TEST_F(OsprinStartup, FloppyKitWorksOnTemporaryCopies)
         ASSERT_TRUE(run.started());
         HWND sheet = run.wizard("フロッピー キット");
         ASSERT_NE(sheet, nullptr);
-        for (const char *copy : copies)
+        for (const char *copy : kTempCopies)
             EXPECT_TRUE(fileExists(tempFile(copy))) << copy;
         EXPECT_EQ(readFile(tempFile("COMPTMP.INF")), readFile(drive + "\\COMP.INF"));
         EXPECT_EQ(regValue(setupKey("SHELLFD"), "ExtraRan"), "EXTRA.INF");
@@ -426,10 +436,67 @@ TEST_F(OsprinStartup, FloppyKitWorksOnTemporaryCopies)
         cancelWizard(sheet);
         expectEndedCleanly(run);
     }
-    for (const char *copy : copies)
+    for (const char *copy : kTempCopies)
         EXPECT_FALSE(fileExists(tempFile(copy))) << copy << " deleted at the end";
     removeFolder(drive);
 }
+
+struct CopyFailureCase {
+    const char *what;
+    bool sourceMissing;     // COMP.INF taken off the floppy
+    const char *readOnly;   // a read-only file of this name in the temporary directory, or null
+    const char *text;
+};
+
+class FloppyCopyFailure : public OsprinStartup, public testing::WithParamInterface<CopyFailureCase> {};
+
+// A temporary copy that cannot be made: its message under the product
+// caption with the warning icon and no owner, then the program ends and
+// deletes the copies it had made.
+TEST_P(FloppyCopyFailure, ShowsItsMessageAndEndsWithoutCopiesLeft)
+{
+    const CopyFailureCase &c = GetParam();
+    ScopedRegistryTree keep{HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\SHELLFD"};
+    clearTempCopies();
+    std::string drive = "C:\\kit-floppies\\drive_a";
+    CreateDirectoryA("C:\\kit-floppies", nullptr);
+    ASSERT_TRUE(placeKit("floppy", drive));
+    if (c.sourceMissing) {
+        ASSERT_TRUE(DeleteFileA((drive + "\\COMP.INF").c_str()));
+    }
+    if (c.readOnly != nullptr) {
+        ASSERT_TRUE(writeFile(tempFile(c.readOnly), "held"));
+        SetFileAttributesA(tempFile(c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    {
+        OsprinRun run("A:", "", "Osprin.exe");
+        HWND window = run.messageBox("フロッピー キット");
+        ASSERT_NE(window, nullptr);
+        BoxView box = viewBox(window);
+        EXPECT_EQ(box.text, c.text);
+        EXPECT_EQ(box.icon, IDI_EXCLAMATION);
+        EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+        EXPECT_TRUE(fileExists(tempFile("OSPRIN.INF"))) << "the first copy was made";
+        pressButton(window, IDOK);
+        expectEndedCleanly(run);
+    }
+    EXPECT_FALSE(fileExists(tempFile("OSPRIN.INF"))) << "and deleted at the end";
+    if (c.readOnly != nullptr) {
+        EXPECT_EQ(readFile(tempFile(c.readOnly)), "held") << "not the program's copy";
+        SetFileAttributesA(tempFile(c.readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(tempFile(c.readOnly).c_str());
+    }
+    removeFolder(drive);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kits, FloppyCopyFailure,
+    testing::Values(CopyFailureCase{"source missing", true, nullptr,
+                                    "INFファイルによる初期化処理に失敗しました。セットアップを終了します。"},
+                    CopyFailureCase{"target write-protected", false, "LAYOUT.INF",
+                                    "このファイルはWindowsが使用中または書き込み禁止であるため上書きできません。\r"
+                                    "ファイル名 : LAYOUT.INF"}),
+    [](const testing::TestParamInfo<CopyFailureCase> &info) { return std::to_string(info.index); });
 
 // A window of the test that hears the end of the session Windows starts for
 // a restart, and refuses it, so that the prefix and the tests go on.
