@@ -164,7 +164,7 @@ OsprinRun::~OsprinRun()
 HWND OsprinRun::mainWindow(DWORD timeoutMs)
 {
     HWND found = nullptr;
-    waitFor(
+    waitUntil(
         [&] {
             for (HWND window : windowsOf(id_))
                 if (className(window) == "QELDriverKit")
@@ -183,7 +183,7 @@ HWND OsprinRun::dialog(const char *title, DWORD timeoutMs)
 HWND OsprinRun::messageBox(const char *title, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    waitFor(
+    waitUntil(
         [&] {
             for (HWND window : windowsOf(id_))
                 if (IsWindowVisible(window) && className(window) == "#32770" && windowText(window) == title &&
@@ -199,7 +199,7 @@ HWND OsprinRun::messageBox(const char *title, DWORD timeoutMs)
 HWND OsprinRun::preparing(DWORD timeoutMs)
 {
     HWND found = nullptr;
-    waitFor(
+    waitUntil(
         [&] {
             for (HWND window : windowsOf(id_))
                 if (className(window) == "#32770" && FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr))
@@ -213,7 +213,7 @@ HWND OsprinRun::preparing(DWORD timeoutMs)
 HWND OsprinRun::wizard(const char *title, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    waitFor(
+    waitUntil(
         [&] {
             for (HWND window : windowsOf(id_))
                 if (IsWindowVisible(window) && className(window) == "#32770" && windowText(window) == title &&

@@ -10,20 +10,6 @@
 
 namespace testsupport {
 
-const DWORD kAppear = 15000;   // ms for a window to come or go on a loaded machine
-
-// Every ~10 ms until done() or the deadline; false at the deadline.
-template <typename Done> bool waitFor(Done done, DWORD timeoutMs = kAppear)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 // The folder a test's kit is placed in: C:\osprin-shell\<name>.
 std::string kitFolder(const std::string &name);
 // Copies the fixture kit tests/fixtures/shell/<fixture> and the program,

@@ -106,7 +106,7 @@ COLORREF screenPixel(int x, int y)
 COLORREF pixelBecomes(int x, int y, COLORREF wanted)
 {
     COLORREF seen = CLR_INVALID;
-    waitFor([&] { return (seen = screenPixel(x, y)) == wanted; }, 3000);
+    waitUntil([&] { return (seen = screenPixel(x, y)) == wanted; }, 3000);
     return seen;
 }
 
@@ -181,7 +181,7 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
     ASSERT_NE(locate, nullptr);
     PostMessageA(locate, WM_COMMAND, MAKEWPARAM(1014, BN_CLICKED), (LPARAM)GetDlgItem(locate, 1014));
     HWND open = nullptr;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         for (HWND window : windowsOf(run.id()))
             if (IsWindowVisible(window) && windowText(window).rfind("インストール元にあるINFファイル", 0) == 0)
                 open = window;
@@ -190,7 +190,7 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
     std::string chosen = folder + "\\PLAIN.INF";
     SendMessageA(GetDlgItem(open, 1152), WM_SETTEXT, 0, (LPARAM)chosen.c_str());
     pressButton(open, IDOK);
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(open); }));
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(open); }));
     EXPECT_EQ(itemText(locate, 1018), folder) << "the folder of the chosen file";
     pressButton(locate, IDCANCEL);
 
@@ -221,17 +221,17 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
         HWND about = run.dialog("バージョン情報");
         ASSERT_NE(about, nullptr);
         pressButton(about, button);
-        EXPECT_TRUE(waitFor([&] { return !IsWindow(about); })) << button;
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << button;
     }
 
     // A second start restores the first one's minimised window and ends.
     ShowWindow(main, SW_MINIMIZE);
-    ASSERT_TRUE(waitFor([&] { return IsIconic(main) != FALSE; }));
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != FALSE; }));
     {
         OsprinRun second(folder);
         EXPECT_EQ(second.exitCode(), 0);
     }
-    EXPECT_TRUE(waitFor([&] { return !IsIconic(main); })) << "restored by the second instance";
+    EXPECT_TRUE(waitUntil([&] { return !IsIconic(main); })) << "restored by the second instance";
 
     // A narrow desktop: the window follows, the wizard is centred again and
     // the title shrinks to fit the client width minus 30.
@@ -290,7 +290,7 @@ TEST_P(ProductChoice, OffersTheCaptionsSortedAndOpensTheChosenFile)
         if (c.pick >= 0) {
             SendMessageA(list, LB_SETCURSEL, (WPARAM)c.pick, 0);
             PostMessageA(choice, WM_COMMAND, MAKEWPARAM(1006, LBN_SELCHANGE), (LPARAM)list);
-            EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(GetDlgItem(choice, IDOK)) != FALSE; }));
+            EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(GetDlgItem(choice, IDOK)) != FALSE; }));
             pressButton(choice, IDOK);
         } else {
             pressButton(choice, IDCANCEL);
@@ -592,7 +592,7 @@ TEST_P(RestartAfterShortcuts, AsksAndRestartsOnlyOnYes)
         pressButton(question, c.answer);
         EXPECT_EQ(run.exitCode(), 0);
     }
-    EXPECT_EQ(waitFor([&] { return session.asked(); }, 5000), c.restarts);
+    EXPECT_EQ(waitUntil([&] { return session.asked(); }, 5000), c.restarts);
     EXPECT_EQ(regValue(kRunOnce, "FOOKIT"), "grpconv -o") << "the converter waits for the next start";
     HKEY key;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kRunOnce, &key) == ERROR_SUCCESS) {
