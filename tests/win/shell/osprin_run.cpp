@@ -161,18 +161,34 @@ OsprinRun::~OsprinRun()
     }
 }
 
-HWND OsprinRun::mainWindow(DWORD timeoutMs)
+// The first top-level window of the process that passes test, once one does.
+HWND OsprinRun::waitForWindow(const std::function<bool(HWND)> &test, DWORD timeoutMs)
 {
     HWND found = nullptr;
     waitUntil(
         [&] {
             for (HWND window : windowsOf(id_))
-                if (className(window) == "QELDriverKit")
+                if (found == nullptr && test(window))
                     found = window;
             return found != nullptr;
         },
         timeoutMs);
     return found;
+}
+
+static bool visibleDialog(HWND window, const char *title)
+{
+    return IsWindowVisible(window) && className(window) == "#32770" && windowText(window) == title;
+}
+
+static bool hasProgressBar(HWND window)
+{
+    return FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr) != nullptr;
+}
+
+HWND OsprinRun::mainWindow(DWORD timeoutMs)
+{
+    return waitForWindow([](HWND window) { return className(window) == "QELDriverKit"; }, timeoutMs);
 }
 
 HWND OsprinRun::dialog(const char *title, DWORD timeoutMs)
@@ -182,47 +198,26 @@ HWND OsprinRun::dialog(const char *title, DWORD timeoutMs)
 
 HWND OsprinRun::messageBox(const char *title, DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    waitUntil(
-        [&] {
-            for (HWND window : windowsOf(id_))
-                if (IsWindowVisible(window) && className(window) == "#32770" && windowText(window) == title &&
-                    GetDlgItem(window, 0xFFFF) != nullptr &&
-                    FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr) == nullptr)
-                    found = window;
-            return found != nullptr;
+    return waitForWindow(
+        [title](HWND window) {
+            return visibleDialog(window, title) && GetDlgItem(window, 0xFFFF) != nullptr && !hasProgressBar(window);
         },
         timeoutMs);
-    return found;
 }
 
 HWND OsprinRun::preparing(DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    waitUntil(
-        [&] {
-            for (HWND window : windowsOf(id_))
-                if (className(window) == "#32770" && FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr))
-                    found = window;
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
+    return waitForWindow([](HWND window) { return className(window) == "#32770" && hasProgressBar(window); },
+                         timeoutMs);
 }
 
 HWND OsprinRun::wizard(const char *title, DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    waitUntil(
-        [&] {
-            for (HWND window : windowsOf(id_))
-                if (IsWindowVisible(window) && className(window) == "#32770" && windowText(window) == title &&
-                    SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0)
-                    found = window;
-            return found != nullptr;
+    return waitForWindow(
+        [title](HWND window) {
+            return visibleDialog(window, title) && SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0;
         },
         timeoutMs);
-    return found;
 }
 
 int OsprinRun::exitCode(DWORD timeoutMs)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ public:
     int exitCode(DWORD timeoutMs = kAppear);
 
 private:
+    HWND waitForWindow(const std::function<bool(HWND)> &test, DWORD timeoutMs);
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
 };
