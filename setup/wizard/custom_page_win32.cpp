@@ -99,6 +99,16 @@ int pictureFor(int state)
     }
 }
 
+// Selects the entry again and repaints it: selecting the entry that is
+// already selected does not repaint it on every platform.
+void reselect(HWND list, LRESULT index)
+{
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
+    RECT entry;
+    if (SendMessageA(list, LB_GETITEMRECT, (WPARAM)index, (LPARAM)&entry) != LB_ERR)
+        InvalidateRect(list, &entry, FALSE);
+}
+
 void notifyParent(HWND list, WORD code)
 {
     SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), code), (LPARAM)list);
@@ -165,7 +175,7 @@ void toggleSelected(HWND dialog)
     if (record == NULL)
         return;
     record->State = toggledState(record->State);
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
+    reselect(list, index);
     if (record->ChildCount != 0)
         propagateStates(componentTree, record->Parent);
     showSize(dialog, newlySelectedSize(componentTree, record->Parent), IDC_NEEDED_SIZE);
@@ -416,7 +426,7 @@ void openDetails(HWND owner)
         record->State = detailsState;
     // Also after Cancel: the dialog's own figures moved the wizard's buttons.
     showSize(owner, newlySelectedSize(componentTree, record->Parent), IDC_NEEDED_SIZE);
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
+    reselect(list, index);
 }
 
 void drawCheckItem(const DRAWITEMSTRUCT *item, bool withCheck)
