@@ -823,6 +823,7 @@ protected:
     }
     DWORD at(int x, int y) const { return bits_[y * kWidth + x] & 0xFFFFFF; }
 
+    Watchdog watchdog_{30000, "drawing one entry"};
     std::unique_ptr<TestTree> tree_;
     HWND owner_ = nullptr, page_ = nullptr, list_ = nullptr;
     HDC screen_ = nullptr, memory_ = nullptr;
