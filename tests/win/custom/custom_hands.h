@@ -135,16 +135,18 @@ inline INT_PTR CALLBACK blankPageProc(HWND page, UINT message, WPARAM, LPARAM lP
     return FALSE;
 }
 
-// An empty child page template, in memory.
+// An empty child page template in memory, in the size and font of the
+// program's pages (the sheet takes its size from them).
 struct BlankTemplate {
     DLGTEMPLATE dialog;
-    WORD menu, windowClass, title;
+    WORD menu, windowClass, title, pointSize;
+    WCHAR face[9];
 };
-static_assert(sizeof(BlankTemplate) % sizeof(DWORD) == 0, "templates are DWORD-aligned");
 
 inline const DLGTEMPLATE *blankTemplate()
 {
-    alignas(DWORD) static BlankTemplate blank = {{WS_CHILD | WS_DISABLED, 0, 0, 0, 0, 276, 147}, 0, 0, 0};
+    alignas(DWORD) static BlankTemplate blank = {
+        {DS_SETFONT | WS_CHILD, 0, 0, 0, 0, 276, 147}, 0, 0, 0, 9, L"ＭＳ Ｐゴシック"};
     return &blank.dialog;
 }
 
