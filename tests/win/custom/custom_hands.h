@@ -11,6 +11,7 @@
 #include "setup/shell/setup_state.h"
 #include "setup/wizard/custom_page.h"
 #include "setup/wizard/wizard_state.h"
+#include "portable/components/component_tree_util.h"
 #include "support/win_support.h"
 
 #include <windows.h>
@@ -50,8 +51,8 @@ inline Part leaf(const char *section, const char *parent, const char *descriptio
     return Part{section, parent, description, size, installed, available, tip};
 }
 
-// A tree in componentTree for the scope, built as the catalogue builds it:
-// child counts, initial states, parent sizes.
+// A tree in componentTree for the scope, built as the catalogue builds it
+// after loading: child counts, initial states, sizes.
 class TestTree {
 public:
     explicit TestTree(std::initializer_list<Part> parts) : records_(parts.size() + 1)
@@ -71,10 +72,7 @@ public:
         componentTree.records = records_.data();
         componentTree.count = (int)parts.size();
         componentTree.capacity = (int)records_.size();
-        componentTree.standardSize = 0;
-        countChildren(componentTree);
-        setInitialStates(componentTree);
-        setParentSizes(componentTree);
+        buildTree(componentTree);
     }
     ~TestTree() { componentTree = ComponentTree{}; }
     TestTree(const TestTree &) = delete;
