@@ -1,0 +1,8 @@
+// Puts a built machine (out/kits/machine) in place: its windows/ folder into
+// the Windows directory, its boot/ folder into the root of the boot drive,
+// and the string values of its machine.reg into the registry.
+#pragma once
+#include <string>
+
+// "" when everything was put in place, else what failed.
+std::string applyMachine(const std::string &machineDir);
