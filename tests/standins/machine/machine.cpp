@@ -20,6 +20,8 @@ bool copyFile(const std::string &source, const std::string &target)
     return copied;
 }
 
+}  // namespace
+
 std::string copyTree(const std::string &from, const std::string &to)
 {
     CreateDirectoryA(to.c_str(), nullptr);
@@ -41,6 +43,8 @@ std::string copyTree(const std::string &from, const std::string &to)
     FindClose(find);
     return failed;
 }
+
+namespace {
 
 HKEY rootKey(const std::string &name)
 {

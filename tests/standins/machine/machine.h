@@ -4,5 +4,9 @@
 #pragma once
 #include <string>
 
+// Copies a folder with everything in it; "" when all of it was copied, else
+// what was not.
+std::string copyTree(const std::string &from, const std::string &to);
+
 // "" when everything was put in place, else what failed.
 std::string applyMachine(const std::string &machineDir);
