@@ -373,6 +373,11 @@ TEST_F(SampleKit, TheComponentsOnTheMachineAreInstalledAndTwoAreRemoved)
     EXPECT_EQ(regValue(HKEY_CURRENT_USER, "Software\\QEL\\QXFax", "Program"), "<none>");
     EXPECT_EQ(regValue(HKEY_CLASSES_ROOT, ".qxf", nullptr), "<no key>");
     EXPECT_EQ(profile(windowsPath("QXfax.ini"), "QXFAX", "Program"), "<none>");
+    EXPECT_EQ(runComponent("Drv_4410Q", "DRIVERS.INF", 0), 1);
+    EXPECT_FALSE(fileExists(windowsPath("SYSTEM\\QXCORE.386")));
+    EXPECT_EQ(regValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\QXKIT\\Drivers", "Core"), "<none>");
+    EXPECT_EQ(regValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\QXCORE", "StaticVxD"),
+              "<no key>");
     EXPECT_EQ(runComponent("Drv_4410Q/Modem", "DRIVERS.INF", 0), 0);
     EXPECT_TRUE(fileExists(windowsPath("QEL\\QXMDM.SYS")));
 }
@@ -391,6 +396,41 @@ TEST_F(SampleKit, EveryComponentOfTheKitInstallsWithoutABox)
                         {"HELP\\QXFAX.HLP", "HELP\\QXFAX.HLP"}};
     for (const auto &file : notOnMachine)
         EXPECT_EQ(readFile(windowsPath(file.installed)), kitFile("sample", file.kitFile)) << file.installed;
+}
+
+// Every text file of the built kits and machine as the platform reads it:
+// code page 932, CR LF line ends, the last line ended too. Modules and
+// compressed files are left out by their signatures.
+TEST(BuiltKits, TextFilesAreCodePage932WithCrLf)
+{
+    std::vector<std::string> folders{kKits}, texts;
+    while (!folders.empty()) {
+        std::string folder = folders.back();
+        folders.pop_back();
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+        ASSERT_NE(find, INVALID_HANDLE_VALUE) << folder;
+        do {
+            std::string name = data.cFileName, path = folder + "\\" + name;
+            if (name == "." || name == "..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                folders.push_back(path);
+                continue;
+            }
+            std::string text = readFile(path);
+            if (text.compare(0, 2, "MZ") == 0 || text.compare(0, 4, "SZDD") == 0)
+                continue;
+            texts.push_back(path);
+            EXPECT_TRUE(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) << path;
+            for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+                ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << path << ": a bare LF at byte " << at;
+            EXPECT_GT(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0), 0)
+                << path;
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    EXPECT_GT(texts.size(), 30u) << "the INFs, payloads and machine files of out/kits";
 }
 
 // ---- the floppy kit, disk by disk through drive A:
