@@ -518,7 +518,7 @@ TEST_F(FloppyKit, ThreeDiskPassesInstallTheComponentsOnTheMachine)
                 waitGone(dialog);
             }
         });
-        DialogAnswerer noBox(setupState.productCaption, IDNO);
+        DialogAnswerer noBox(setupState.productCaption, IDCANCEL);
         for (engineState.currentDiskPass = 1; engineState.currentDiskPass <= diskCount; ++engineState.currentDiskPass)
             installComponents(true);
         done = true;
