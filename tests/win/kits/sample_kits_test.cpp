@@ -271,9 +271,19 @@ TEST_F(SampleKit, StartUpWritesTheCatalogueAndTheMachineHasItsComponents)
         << "start-up writes without overwriting: what the machine holds stays";
     EXPECT_EQ(regValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\QXKIT", "Version"), "1.0");
     EXPECT_EQ(regValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\QXKIT", "Product"), "QEL ドライバキット 4400/5500");
+
+    // The sizes the build wrote into the layout are those of the files, as
+    // the disk-space estimate adds them up.
+    char path[kPathSize];
+    copyText(path, (kKits + "\\sample\\QXFAX.INF").c_str());
+    InfImage *fax = openInf(path);
+    ASSERT_NE(fax, INF_NONE);
+    EXPECT_EQ(sumSourceFileSizes("Fax.Program.Files", fax, infSlot(LAYOUT_INF)),
+              kitFile("sample", "FAX\\QXFAX.EXE").size() + kitFile("sample", "FAX\\README.TXT").size());
+    freeInf(fax);
 }
 
-TEST_F(SampleKit, TheComponentsOnTheMachineAreInstalledAndTwoAreRemoved)
+TEST_F(SampleKit, TheComponentsOnTheMachineAreInstalledAndSomeRemovedAgain)
 {
     openKit(kKits + "\\sample", kKits + "\\sample");
     runStartup();
