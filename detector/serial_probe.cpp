@@ -11,12 +11,25 @@ const char *const kProbeOrder[] = {"COM3", "COM2", "COM4", "COM1", "COM5", "COM6
 const char kFirstCommand[] = "ATE1Q0V1I3";
 const char kSecondCommand[] = "ATE1Q0V1I0";
 const size_t kCommandSize = 80;
+// A reply is read until the port's COM-WAIT budget is spent, and never for
+// less than this: a modem's answer is a few lines, sent in well under this
+// at 19200 bit/s, so a port with a short budget still gets its answer read,
+// while a device that never stops talking holds the probe no longer.
+const DWORD kReplyReadMs = 1000;
 
 struct ProbeState {
     bool found;
     bool portFailed;
+    DWORD portStart;   // tick count when the current port began
+    DWORD comWait;     // COM-WAIT, the budget of each port
 };
 ProbeState probe;
+
+// The port being read and when the reading of its reply began.
+struct ReplyReading {
+    HANDLE port;
+    DWORD start;
+};
 
 void applyProbeLineSettings(DCB &dcb)
 {
@@ -46,10 +59,15 @@ void applyProbeLineSettings(DCB &dcb)
 }
 
 // One byte per read: with the probe time-outs a read gives up after 64 ms.
-int readPortByte(void *port, unsigned char *byte)
+// Once the reply's time is up every read is silence, which ends the reply.
+int readPortByte(void *context, unsigned char *byte)
 {
+    ReplyReading &reading = *(ReplyReading *)context;
+    DWORD now = GetTickCount();
+    if (now - probe.portStart > probe.comWait && now - reading.start >= kReplyReadMs)
+        return 0;
     DWORD got = 0;
-    if (!ReadFile((HANDLE)port, byte, 1, &got, NULL))
+    if (!ReadFile(reading.port, byte, 1, &got, NULL))
         return -1;
     return got == 1 ? 1 : 0;
 }
@@ -73,7 +91,8 @@ int readReply(HANDLE port, const ProbeChecks &checks, bool second)
 {
     int flags = 0;
     ReplyLine line;
-    while (readModemLine(readPortByte, port, line) == kModemLine) {
+    ReplyReading reading = {port, GetTickCount()};
+    while (readModemLine(readPortByte, &reading, line) == kModemLine) {
         char text[kReplyLineSize];
         replyText(line, text);
         flags |= second ? judgeSecondReply(text, checks) : judgeFirstReply(text, checks);
@@ -149,13 +168,13 @@ int probeSerialPorts()
     memcpy(result.portName, "COM0", sizeof result.portName);
     detector.boardCode = '0';
     probe.found = false;
-    DWORD comWait = readSettingMs("MODEM_ATI", "COM-WAIT", 12000);
+    DWORD comWait = probe.comWait = readSettingMs("MODEM_ATI", "COM-WAIT", 12000);
 
     for (const char *portName : kProbeOrder) {
         if (probe.found)
             break;
         probe.portFailed = false;
-        DWORD portStart = GetTickCount();
+        DWORD portStart = probe.portStart = GetTickCount();
         // The budget is looked at only before an attempt: every port gets one.
         while (!probe.found && !probe.portFailed && GetTickCount() - portStart <= comWait) {
             if (probePort(portName)) {

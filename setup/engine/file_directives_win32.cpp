@@ -113,10 +113,8 @@ bool destinationDir(const char *section, InfImage *image, char (&dir)[kPathSize]
 // a cut line would name another file.
 bool fetchLine(const char *section, int i, char (&line)[kPathSize], InfImage *image)
 {
-    char longLine[kPathSize + 1];
-    if (!getSectionLine(section, i, longLine, image) || textLength(longLine) >= kPathSize)
-        return false;
-    return copyText(line, longLine);
+    bool cut = false;
+    return getSectionLine(section, i, line, sizeof line, image, &cut) && !cut;
 }
 
 void deleteIn(const char *dir, const char *name)

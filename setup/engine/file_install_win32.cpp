@@ -159,6 +159,39 @@ DWORD runInstaller(const char *sourceDir, const char *sourceName, const char *de
     return result;
 }
 
+// The short (8.3) form of a path. Windows 95 and 98 carry out wininit.ini
+// before long file names are available and ignore a line that holds one. A
+// file that does not exist yet (one to be moved in) has no short name: its
+// folder's short name and its own name are used.
+void shortPath(const char *path, char (&out)[kPathSize])
+{
+    DWORD length = GetShortPathNameA(path, out, kPathSize);
+    if (length != 0 && length < kPathSize)
+        return;
+    char folder[kPathSize];
+    copyText(folder, path);
+    folder[fileNamePart(path) - path] = '\0';   // keeps the backslash
+    length = GetShortPathNameA(folder, out, kPathSize);
+    if (length == 0 || length >= kPathSize || !appendText(out, fileNamePart(path)))
+        copyText(out, path);
+}
+
+// The NT family moves and deletes at the next start itself, with long
+// names; Windows 95 and 98 export MoveFileExA without carrying it out, so it
+// is asked for only there. target null: delete. false: write wininit.ini.
+bool moveAtRestart(const char *path, const char *target)
+{
+    if (GetVersion() & 0x80000000u)
+        return false;
+    typedef BOOL(WINAPI * MoveFileExFunction)(LPCSTR, LPCSTR, DWORD);
+    FARPROC found = GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "MoveFileExA");
+    if (found == nullptr)
+        return false;
+    MoveFileExFunction moveFileEx = reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void (*)()>(found));
+    DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | (target != nullptr ? MOVEFILE_REPLACE_EXISTING : 0);
+    return moveFileEx(path, target, flags) != FALSE;
+}
+
 }  // namespace
 
 int installFile(const char *sourceDir, const char *sourceName, const char *destDir, char *destName,
@@ -251,13 +284,20 @@ int scheduleReplace(const char *sourcePath, const char *targetPath)
         if (!copyExpanded(sourcePath, candidate))
             return -1;
         setupState.restartNeeded = true;
+        takeAttributes(candidate, candidate);
+        if (moveAtRestart(candidate, targetPath))
+            return 1;
+        // Both files exist now (or the target's folder does), so both have
+        // short names.
+        char shortTarget[kPathSize], shortCandidate[kPathSize];
+        shortPath(targetPath, shortTarget);
+        shortPath(candidate, shortCandidate);
         char line[2 * kPathSize + 4];
         TextBuilder text = startText(line);
-        addText(text, targetPath);
+        addText(text, shortTarget);
         addText(text, " = ");
-        addText(text, candidate);
+        addText(text, shortCandidate);
         appendSectionLine("rename", line, "wininit.ini", text.length);
-        takeAttributes(candidate, candidate);
         return 1;
     }
     return -1;
@@ -266,10 +306,14 @@ int scheduleReplace(const char *sourcePath, const char *targetPath)
 int scheduleDelete(const char *path)
 {
     setupState.restartNeeded = true;
+    if (moveAtRestart(path, nullptr))
+        return 1;
+    char shortName[kPathSize];
+    shortPath(path, shortName);
     char line[kPathSize + 8];
     TextBuilder text = startText(line);
     addText(text, "NUL = ");
-    addText(text, path);
+    addText(text, shortName);
     appendSectionLine("rename", line, "wininit.ini", text.length);
     return 1;
 }

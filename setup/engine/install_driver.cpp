@@ -71,13 +71,13 @@ int runDirectives(const Directive (&table)[N], const char *section, const char *
             engineState.keepInstalling = true;
         if (directive.rule == NEEDS_FILES && !engineState.keepInstalling)
             return 1;
-        // One byte more than a list may have, so that a longer one shows.
-        char list[kSectionListLimit + 2];
-        size_t length = getProfileString(section, directive.key, "", list, image);
-        if (length == 0)
+        // A longer list is refused, never cut into other section names.
+        char list[kSectionListLimit + 1];
+        bool cut = false;
+        if (!getSectionKeyValue(image, section, directive.key, list, sizeof list, &cut) || list[0] == '\0')
             continue;
         int done = 0;
-        if (length <= kSectionListLimit)
+        if (!cut)
             done = runDirectiveList(list, directive.run, infPath, image, extraValue(directive.extra, overwrite));
         if (done == 0 && directive.rule != RESULT_IGNORED)
             return 0;
@@ -125,8 +125,9 @@ int runBaseWinOptions(int lineCount, const char *infPath, InfImage *image)
         return 1;
     int count = 0;
     for (int i = 1; i <= lineCount; ++i) {
-        char section[kSectionNameLimit + 2];
-        if (!getSectionLine("BaseWinOptions", i, section, image) || textLength(section) > kSectionNameLimit)
+        char section[kSectionNameLimit + 1];
+        bool cut = false;
+        if (!getSectionLine("BaseWinOptions", i, section, sizeof section, image, &cut) || cut)
             continue;
         if (runInstallSection(section, infPath, image, 0) == 0)
             return -1;
@@ -167,9 +168,10 @@ int runComponent(const char *section, const char *infFileName, int state)
     if (state == 1)
         return runInstallSection(section, infPath, image, 1);
     if (state == 0) {
-        char removal[kSectionNameLimit + 2] = "";
-        size_t length = getProfileString(section, "Uninstall", "", removal, image);
-        if (length == 0 || length > kSectionNameLimit)
+        char removal[kSectionNameLimit + 1] = "";
+        bool cut = false;
+        if (!getSectionKeyValue(image, section, "Uninstall", removal, sizeof removal, &cut) || cut ||
+            removal[0] == '\0')
             return 0;
         return runUninstallSection(removal, infPath, image);
     }

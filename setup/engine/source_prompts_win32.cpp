@@ -190,9 +190,19 @@ void onLocateOk(HWND dialog)
     }
     FindClose(search);
 
-    pathDirPart(pattern);
-    copyText(setupState.sourceDir, pattern);
-    copyText(setupState.kitSourceDir, pattern);
+    // Kept as a full path: a relative one would name another folder as soon
+    // as the current directory moves (installing over an existing file makes
+    // the Windows directory current).
+    char full[kPathSize + 4];
+    char *namePart = nullptr;
+    DWORD length = GetFullPathNameA(pattern, sizeof full, full, &namePart);
+    char dir[kPathSize];
+    if (length == 0 || length >= sizeof full || !copyText(dir, pathDirPart(full))) {
+        refuseDirectory(dialog, IDS_PATH_NOT_FOUND);
+        return;
+    }
+    copyText(setupState.sourceDir, dir);
+    copyText(setupState.kitSourceDir, dir);
     EndDialog(dialog, 1);
 }
 

@@ -40,8 +40,11 @@ InfLine findSection(InfImage *image, const char *name);
 InfLine nextLine(InfLine line);
 int countLines(InfLine line);
 
-int getKeyValue(InfLine firstLine, const char *key, char *out, size_t size);
-int getSectionKeyValue(InfImage *image, const char *section, const char *key, char *out, size_t size);
+// cut, when given, tells whether the value was cut to fit the buffer: a
+// caller that must take a value whole or refuse it looks at it.
+int getKeyValue(InfLine firstLine, const char *key, char *out, size_t size, bool *cut = nullptr);
+int getSectionKeyValue(InfImage *image, const char *section, const char *key, char *out, size_t size,
+                       bool *cut = nullptr);
 int getLineField(const char *line, int index, char *out, size_t size);
 
 template <size_t N> inline int getKeyValue(InfLine firstLine, const char *key, char (&out)[N])
@@ -61,7 +64,8 @@ template <size_t N> inline int getLineField(const char *line, int index, char (&
 // Drops what the lookups remember of an image (freeInf does this).
 void forgetSections(InfImage *image);
 
-// The size of an image in bytes, end marks included (0 for none).
+// The size of an image in bytes, end marks included (0 for none); null
+// means the default INF, as for the text.
 size_t infImageSize(InfImage *image);
-// The text of an image: its first byte.
+// The text of an image: its first byte (null: the default INF's).
 const char *infImageText(InfImage *image);

@@ -23,8 +23,10 @@ int countSectionLines(const char *section, InfImage *image)
     return countLines(findSection(image, section));
 }
 
-int getSectionLine(const char *section, int n, char *out, size_t size, InfImage *image)
+int getSectionLine(const char *section, int n, char *out, size_t size, InfImage *image, bool *cut)
 {
+    if (cut != nullptr)
+        *cut = false;
     if (n < 1 || size == 0)
         return 0;
     InfLine line = findSection(image, section);
@@ -32,7 +34,9 @@ int getSectionLine(const char *section, int n, char *out, size_t size, InfImage 
         line = nextLine(line);
     if (line == nullptr)
         return 0;
-    copyTextN(out, size, line);
+    bool whole = copyTextN(out, size, line);
+    if (cut != nullptr)
+        *cut = !whole;
     return 1;
 }
 

@@ -21,8 +21,9 @@ void freeAuxInf();
 size_t getProfileString(const char *section, const char *key, const char *defaultText, char *out, size_t size,
                         InfImage *image);
 int countSectionLines(const char *section, InfImage *image);
-// 1 and a copy of the section's nth line (1-based), or 0.
-int getSectionLine(const char *section, int n, char *out, size_t size, InfImage *image);
+// 1 and a copy of the section's nth line (1-based), or 0; cut as for
+// getKeyValue.
+int getSectionLine(const char *section, int n, char *out, size_t size, InfImage *image, bool *cut = nullptr);
 // The first of count lines from firstLine whose key equals name, or null.
 InfLine findLineByKey(InfLine firstLine, const char *name, int count);
 int findKeyedValue(InfImage *image, const char *section, const char *key, char *out, size_t size);

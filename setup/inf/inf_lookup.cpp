@@ -103,6 +103,11 @@ void forgetSections(InfImage *image)
 
 InfLine findSection(InfImage *image, const char *name)
 {
+    // A lookup given no image means the default INF: resolve it first, so
+    // that the size, the plain-image check and the memo all concern the
+    // image that is searched.
+    if (image == nullptr)
+        image = defaultInf;
     const char *text = infImageText(image);
     if (text == nullptr)
         return nullptr;
@@ -197,8 +202,10 @@ int countLines(InfLine line)
     return count;
 }
 
-int getKeyValue(InfLine firstLine, const char *key, char *out, size_t size)
+int getKeyValue(InfLine firstLine, const char *key, char *out, size_t size, bool *cut)
 {
+    if (cut != nullptr)
+        *cut = false;
     if (size == 0)
         return 0;
     out[0] = '\0';
@@ -220,28 +227,30 @@ int getKeyValue(InfLine firstLine, const char *key, char *out, size_t size)
             else if (!inQuotes && (*q == '=' || *q == ','))
                 isList = true;
         }
-        if (isList) {
-            copyTextN(out, size, value);
-            return 1;
-        }
-        while (isSpace(*value) || *value == '"')
-            ++value;
-        copyTextN(out, size, value);
-        trimTail(out, textLength(out));
+        if (!isList)
+            while (isSpace(*value) || *value == '"')
+                ++value;
+        bool whole = copyTextN(out, size, value);
+        if (cut != nullptr)
+            *cut = !whole;
+        if (!isList)
+            trimTail(out, textLength(out));
         return 1;
     }
     return 0;
 }
 
-int getSectionKeyValue(InfImage *image, const char *section, const char *key, char *out, size_t size)
+int getSectionKeyValue(InfImage *image, const char *section, const char *key, char *out, size_t size, bool *cut)
 {
     InfLine first = findSection(image, section);
     if (first == nullptr) {
+        if (cut != nullptr)
+            *cut = false;
         if (size > 0)
             out[0] = '\0';
         return 0;
     }
-    return getKeyValue(first, key, out, size);
+    return getKeyValue(first, key, out, size, cut);
 }
 
 int getLineField(const char *line, int index, char *out, size_t size)

@@ -257,6 +257,8 @@ void freeInf(InfImage *image)
 
 size_t infImageSize(InfImage *image)
 {
+    if (image == nullptr)
+        image = defaultInf;
     if (image == nullptr || image == INF_NONE)
         return 0;
     return infHeapSize(image);

@@ -59,22 +59,26 @@ bool writeAll(HANDLE file, const char *bytes, size_t length)
     return WriteFile(file, bytes, (DWORD)length, &written, nullptr) && written == length;
 }
 
-// Whether the file's last byte ends a line. An empty file has no last line.
-bool endsWithLineEnd(HANDLE file, bool &ends)
+const char kEndOfFile = 0x1A;
+
+// How the file ends: the number of end-of-file marks (Ctrl-Z, 0x1A, which
+// files written by DOS tools end with) after its text, and whether that text
+// ends with a line end. An empty text has no last line.
+bool readFileEnd(HANDLE file, DWORD &marks, bool &ends)
 {
     DWORD size = GetFileSize(file, nullptr);
     if (size == INVALID_FILE_SIZE)
         return false;
-    if (size == 0) {
-        ends = true;
-        return true;
-    }
-    char last = 0;
+    char tail[64];
+    DWORD take = size < sizeof tail ? size : (DWORD)sizeof tail;
     DWORD got = 0;
-    if (SetFilePointer(file, -1, nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
-        !ReadFile(file, &last, 1, &got, nullptr) || got != 1)
+    if (take > 0 && (SetFilePointer(file, -(LONG)take, nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+                     !ReadFile(file, tail, take, &got, nullptr) || got != take))
         return false;
-    ends = last == '\n';
+    marks = 0;
+    while (marks < take && tail[take - 1 - marks] == kEndOfFile)
+        ++marks;
+    ends = marks == size || (marks < take && tail[take - 1 - marks] == '\n');
     return true;
 }
 
@@ -86,15 +90,23 @@ bool appendConfigSysLine(const char *line)
     if (!openBootFile("CONFIG.SYS", file))
         return false;
     // A last line without its line end would otherwise get the new text
-    // glued onto it, breaking both lines of the boot file.
+    // glued onto it, breaking both lines of the boot file. The new line goes
+    // before a final end-of-file mark, which DOS reads no further than, and
+    // the mark is kept after it.
     bool ends = true;
-    if (!endsWithLineEnd(file.handle, ends))
+    DWORD marks = 0;
+    if (!readFileEnd(file.handle, marks, ends))
         return false;
-    if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER)
+    if (SetFilePointer(file.handle, -(LONG)marks, nullptr, FILE_END) == INVALID_SET_FILE_POINTER)
         return false;
     if (!ends && !writeAll(file.handle, "\r\n", 2))
         return false;
-    return writeAll(file.handle, line, textLength(line)) && writeAll(file.handle, "\r\n", 2);
+    if (!writeAll(file.handle, line, textLength(line)) || !writeAll(file.handle, "\r\n", 2))
+        return false;
+    for (DWORD i = 0; i < marks; ++i)
+        if (!writeAll(file.handle, &kEndOfFile, 1))
+            return false;
+    return true;
 }
 
 void removeAutoexecLines(const char *text)

@@ -151,8 +151,10 @@ int updateIniFields(const char *section, int lineCount, const char *, InfImage *
     return lineCount + 1;
 }
 
+// The fields come expanded from the INF line. The result is written as it
+// is: it holds the user's own value, whose %name% texts are not the INF's.
 int editIniFields(const char *file, const char *section, const char *key, const char *oldField, const char *newField,
-                  InfImage *inf)
+                  InfImage *)
 {
     Unquoted fileName(file), sectionName(section), keyName(key), oldText(oldField), newText(newField);
     if (keyName.text[0] == '\0') {
@@ -171,7 +173,6 @@ int editIniFields(const char *file, const char *section, const char *key, const 
         bool keepEmpty = sameText(sectionName.text, "windows") && sameText(fileName.text, "win.ini");
         WritePrivateProfileStringA(sectionName.text, keyName.text, keepEmpty ? "" : nullptr, fileName.text);
     } else {
-        expandStrings(result, inf);
         WritePrivateProfileStringA(sectionName.text, keyName.text, result, fileName.text);
     }
     noteRestartFor(fileName.text);

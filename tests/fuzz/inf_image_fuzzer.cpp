@@ -99,6 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     InfImage *image = buildInfImage((const char *)data, size);
     if (image == nullptr)
         return 0;
+    if (defaultInf != image)
+        __builtin_trap();
     const char *text = infImageText(image);
     size_t length = infImageSize(image);
     // The image must end with its marks, whatever the input was.
@@ -116,10 +118,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 ++close;
             copyTextN(name, sizeof name, p + 1, (size_t)(close - p - 1));
             exerciseSection(image, name);
+            // The image is the default INF, so every lookup must give the
+            // same through no image, between explicit lookups.
+            if (findSection(nullptr, name) != findSection(image, name))
+                __builtin_trap();
+            exerciseSection(nullptr, name);
         }
     }
     exerciseSection(image, "Strings");
+    exerciseSection(nullptr, "Strings");
     exerciseSection(image, "");
+    exerciseSection(nullptr, "");
     freeInf(image);
     return 0;
 }

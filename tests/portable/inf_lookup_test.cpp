@@ -167,6 +167,23 @@ TEST(InfLookup, ProfileStringsAndNumberedLines)
     EXPECT_EQ(getSectionLine("Missing", 1, out, inf.image), 0);
 }
 
+TEST(InfLookup, NoImageMeansTheDefaultInf)
+{
+    // Start-up reads the setup INF (the default) both ways in turn: an
+    // explicit lookup, one through no image, and an explicit one again.
+    ASSERT_EQ(defaultInf, nullptr);
+    ScopedInf inf(bytes("[version]\nLayoutFile=LAYOUT.INF\n[Strings]\nName=kit\n"));
+    ASSERT_EQ(defaultInf, inf.image);
+    char out[64];
+    EXPECT_EQ(getSectionKeyValue(inf.image, "Strings", "Name", out), 1);
+    EXPECT_EQ(getProfileString("version", "LayoutFile", "<default>", out, nullptr), 10u);
+    EXPECT_STREQ(out, "LAYOUT.INF");
+    EXPECT_EQ(getSectionKeyValue(inf.image, "version", "LayoutFile", out), 1) << "no wrong answer was remembered";
+    EXPECT_STREQ(out, "LAYOUT.INF");
+    EXPECT_STREQ(findSection(nullptr, "strings"), "Name=kit");
+    EXPECT_EQ(infImageSize(nullptr), infImageSize(inf.image));
+}
+
 TEST(InfLookup, KeyedLines)
 {
     ScopedInf inf(bytes("[S]\nfile.dll\nAlpha=1,two,three\n\"Beta\"=\"b,1\",x\n"));

@@ -149,6 +149,36 @@ std::vector<ModemCommand> PtyModems::commands(int port)
     return {};
 }
 
+std::string PtyModems::received(int port)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Modem *modem : modems_)
+        if (modem->port == port)
+            return modem->bytes;
+    return "";
+}
+
+namespace {
+
+// The line settings of the program's end of a port, read through a second
+// handle (Wine never refuses one): what the pseudo-terminal keeps of them.
+DCB programSideSettings(int port)
+{
+    DCB dcb = {};
+    char name[32];
+    snprintf(name, sizeof name, "\\\\.\\COM%d", port);
+    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
+        return dcb;
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb))
+        dcb.DCBlength = 0;
+    CloseHandle(handle);
+    return dcb;
+}
+
+}  // namespace
+
 void PtyModems::send(Modem &modem, const std::string &bytes)
 {
     DWORD written = 0;
@@ -158,32 +188,63 @@ void PtyModems::send(Modem &modem, const std::string &bytes)
 
 void PtyModems::answer(Modem &modem, const std::string &command)
 {
+    DWORD tick = GetTickCount();
+    DCB settings = programSideSettings(modem.port);
     ModemScript script;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        modem.received.push_back({command, GetTickCount(), ++sequence_});
+        modem.received.push_back({command, tick, ++sequence_, settings});
         script = modem.script;
         if (command == "ATE1Q0V1I3")
             ++modem.attempts;
     }
     if (script.echo)
         send(modem, command + "\r");
-    if (command == "ATE1Q0V1I3" && modem.attempts >= script.answerFrom)
+    if (command == "ATE1Q0V1I3" && modem.attempts >= script.answerFrom) {
         send(modem, script.firstReply);
-    else if (command == "ATE1Q0V1I0")
+        modem.later = script.firstReplyLater;
+        modem.laterDue = GetTickCount() + script.laterMs;
+    } else if (command == "ATE1Q0V1I0") {
         send(modem, script.secondReply);
+    }
 }
 
-// Commands end in CR; the LF after it and anything before "AT" is line noise.
+// What the modem sends of its own accord: the rest of a paused reply, and
+// the chatter of a device that keeps talking.
+void PtyModems::talk(Modem &modem)
+{
+    ModemScript script;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        script = modem.script;
+    }
+    DWORD now = GetTickCount();
+    if (!modem.later.empty() && (LONG)(now - modem.laterDue) >= 0) {
+        send(modem, modem.later);
+        modem.later.clear();
+    }
+    if (script.chatterMs != 0 && now - modem.lastChatter >= script.chatterMs) {
+        send(modem, script.chatter);
+        modem.lastChatter = now;
+    }
+}
+
+// Commands end in CR; the LF after it and anything before "AT" is line noise
+// to the modem. Every byte is kept as it came, for the tests to check.
 void PtyModems::serve(Modem &modem)
 {
     std::string pending;
     while (!stopping_) {
+        talk(modem);
         char buffer[256];
         DWORD got = 0;
         if (!ReadFile(modem.handle, buffer, sizeof buffer, &got, NULL) || got == 0) {
             Sleep(2);
             continue;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            modem.bytes.append(buffer, got);
         }
         for (DWORD i = 0; i < got; ++i) {
             if (buffer[i] == '\r') {

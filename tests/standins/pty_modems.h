@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // How the modem behind one port answers. It echoes each command it gets
@@ -25,16 +26,30 @@
 // answerFrom-th attempt on; the bytes are sent as they stand, so a reply can
 // hold partial lines, DLE pairs or over-long lines.
 struct ModemScript {
-    bool echo = true;
-    int answerFrom = 1;
+    ModemScript(bool echoes = true, int answersFrom = 1, std::string first = "", std::string second = "")
+        : echo(echoes), answerFrom(answersFrom), firstReply(std::move(first)), secondReply(std::move(second))
+    {
+    }
+    bool echo;
+    int answerFrom;
     std::string firstReply;    // after "ATE1Q0V1I3"
     std::string secondReply;   // after "ATE1Q0V1I0"
+    // The rest of the first reply, sent laterMs after it: a pause inside a
+    // reply, to try the probe's read time-outs.
+    std::string firstReplyLater;
+    DWORD laterMs = 0;
+    // Sent every chatterMs whatever comes in: a device that keeps talking.
+    std::string chatter;
+    DWORD chatterMs = 0;
 };
 
+// A command as the modem took it: the text from "AT" up to its CR, and the
+// line settings of the program's end of the port when it came.
 struct ModemCommand {
     std::string text;
     DWORD tick;
     long sequence;   // across all ports of one PtyModems
+    DCB settings;    // DCBlength 0 when they could not be read
 };
 
 class PtyModems {
@@ -52,6 +67,8 @@ public:
 
     // The commands the modem on a port received, in order.
     std::vector<ModemCommand> commands(int port);
+    // Every byte the modem on a port received, as it came.
+    std::string received(int port);
 
 private:
     struct Modem {
@@ -60,10 +77,15 @@ private:
         HANDLE handle = INVALID_HANDLE_VALUE;
         std::thread thread;
         std::vector<ModemCommand> received;
+        std::string bytes;
         int attempts = 0;
+        DWORD lastChatter = 0;
+        DWORD laterDue = 0;
+        std::string later;
     };
     void serve(Modem &modem);
     void answer(Modem &modem, const std::string &command);
+    void talk(Modem &modem);
     void send(Modem &modem, const std::string &bytes);
 
     std::string dir_;   // Windows path of the work folder

@@ -219,6 +219,26 @@ TEST_F(InstallDriver, TooLongNamesAndListsAreRefusedNotCut)
     EXPECT_EQ(joined(), "Copy:C1:0 Copy:C3:0") << "blanks and the note are dropped; a quoted name is no section";
 }
 
+TEST_F(InstallDriver, ADoubleByteCharacterAcrossTheLimitIsNoCut)
+{
+    // ア (83 41) where the limit falls inside it: copying stops just before
+    // it, and that shorter text names a section that exists. The whole text
+    // is too long and is refused.
+    const std::string a = "\x83\x41";
+    std::string name63(kSectionNameLimit, 'S');
+    std::string list;
+    for (int i = 0; i < 85; ++i)
+        list += "C1,";
+    list += "X,AB" + a + "Z";
+    ASSERT_EQ(list.size(), kSectionListLimit + 3);
+    ScopedInf odd("[BaseWinOptions]\n" + name63 + a + "\n[" + name63 + "]\nAddReg=A1\n[LongList]\nCopyFiles=" + list +
+                  "\n[AB]\nx\n[C1]\nx\n[A1]\nx\n");
+    EXPECT_EQ(runBaseWinOptions(1, "K.INF", odd.image), 0);
+    EXPECT_EQ(joined(), "") << "a 65-byte line of [BaseWinOptions] runs nothing";
+    EXPECT_EQ(runInstallSection("LongList", "K.INF", odd.image, 1), 0);
+    EXPECT_EQ(joined(), "") << "a 262-byte list runs none of its sections";
+}
+
 TEST_F(InstallDriver, BaseWinOptionsStopsAtTheFirstFailure)
 {
     EXPECT_EQ(runBaseWinOptions(3, "K.INF", inf.image), 3);
@@ -288,6 +308,14 @@ TEST_F(Components, StatesAndRemoval)
     EXPECT_EQ(runComponent("Part", "PARTS.INF", -1), -1);
     EXPECT_EQ(runComponent("Part", "", 1), 0);
     EXPECT_EQ(calls.size(), 1u);
+
+    // A 65-byte removal section name whose last character crosses the limit
+    // is refused, not cut to the 63-byte name of another section.
+    std::string name63(kSectionNameLimit, 'S');
+    write("ODD.INF", "[Odd]\nUninstall=" + name63 + "\x83\x41\n[" + name63 + "]\nDelReg=R1\n[R1]\nx\n");
+    calls.clear();
+    EXPECT_EQ(runComponent("Odd", "ODD.INF", 0), 0);
+    EXPECT_EQ(joined(), "");
 }
 
 TEST_F(Components, AnInfThatFailedToLoadIsTriedAgain)

@@ -37,6 +37,15 @@ protected:
         setting("MODEM_ATI", "TIMER", "50");
     }
 
+    // Between the runs of one test: no settings file, no notices, and the
+    // short waits.
+    static void nextRun(const char *comWait = "1")
+    {
+        DeleteFileA("C:\\windows\\QXtel.ini");
+        TelephoneWindow::notices.clear();
+        fastTimings(comWait);
+    }
+
     static std::string line(const char *key)
     {
         char value[64];

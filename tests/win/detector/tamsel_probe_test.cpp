@@ -77,9 +77,7 @@ TEST_F(TamselProbe, ReplyLinesDecide)
     ASSERT_TRUE(ports.start({3}));
     for (const ReplyCase &c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings();
+        nextRun();
         if (c.setKey)
             setting("MODEM_ATI", c.setKey, c.setValue);
         size_t before = ports.commands(3).size();
@@ -92,6 +90,85 @@ TEST_F(TamselProbe, ReplyLinesDecide)
         if (c.secondCommand) {
             EXPECT_EQ("ATE1Q0V1I0", got[before + 1].text);
         }
+    }
+}
+
+TEST_F(TamselProbe, CommandsGoOutWithCrLfUnderTheProbeLineSettings)
+{
+    // The bytes exactly as sent, and the line settings of Tamsel's end of
+    // the port while each command came: what a pseudo-terminal keeps of
+    // them and Wine reads back (speed, stop bits, the CTS handshake,
+    // software flow control; the RTS handshake reads back as RTS enabled).
+    ASSERT_TRUE(ports.start({3}));
+    fastTimings();
+    ports.setScript(3, ModemScript{true, 1, "\r\nVer1.00\r\n\r\nOK\r\n", "\r\n248\r\n\r\nOK\r\n"});
+    run();
+    expectLine("0", "3", "1");
+    EXPECT_EQ("ATE1Q0V1I3\r\nATE1Q0V1I0\r\n", ports.received(3));
+    std::vector<ModemCommand> got = ports.commands(3);
+    ASSERT_EQ(2u, got.size());
+    for (const ModemCommand &command : got) {
+        SCOPED_TRACE(command.text);
+        const DCB &dcb = command.settings;
+        ASSERT_NE(0u, dcb.DCBlength) << "the port's settings could not be read";
+        EXPECT_EQ(19200u, dcb.BaudRate);
+        EXPECT_EQ(ONESTOPBIT, dcb.StopBits);
+        EXPECT_TRUE(dcb.fOutxCtsFlow);
+        EXPECT_FALSE(dcb.fOutX);
+        EXPECT_FALSE(dcb.fInX);
+    }
+}
+
+TEST_F(TamselProbe, ReadTimeOutsEndALineAfterSilenceOnly)
+{
+    // The identification line comes in two parts. A read waits 64 ms for a
+    // byte: a pause of some 30 ms (after TIMER) inside the line is waited
+    // out, one of some 350 ms ends the line early, cut and unrecognised.
+    struct Case {
+        DWORD laterMs;
+        bool recognised;
+    } cases[] = {{80, true}, {400, false}};
+    ASSERT_TRUE(ports.start({3}));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.laterMs);
+        nextRun();
+        ModemScript modem{true, 1, "\r\nQEL  TX-", ""};
+        modem.firstReplyLater = "5520K-M08\r\n\r\nOK\r\n";
+        modem.laterMs = c.laterMs;
+        ports.setScript(3, modem);
+        run();
+        expectLine("0", c.recognised ? "3" : "0", c.recognised ? "1" : "0");
+    }
+}
+
+TEST_F(TamselProbe, APortThatKeepsTalkingHoldsTheProbeOnlyForItsBudget)
+{
+    // A device sending a position line every 50 ms for ever. Its reply is
+    // read until the port's budget is spent, and for at least a second, so
+    // an answer among the chatter is still found.
+    const char kNmea[] = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+    struct Case {
+        const char *comWait;
+        const char *reply;
+        bool recognised;
+        DWORD atLeastMs, belowMs;
+    } cases[] = {
+        {"1", "", false, 1000, 4000},
+        {"1", kAnswer, true, 0, 4000},
+        {"2500", "", false, 2500, 6000},
+    };
+    ASSERT_TRUE(ports.start({3}));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string("COM-WAIT ") + c.comWait + (c.recognised ? ", answering" : ""));
+        nextRun(c.comWait);
+        ModemScript modem{true, 1, c.reply, ""};
+        modem.chatter = kNmea;
+        modem.chatterMs = 50;
+        ports.setScript(3, modem);
+        run(true, 10000);
+        expectLine("0", c.recognised ? "3" : "0", c.recognised ? "1" : "0");
+        EXPECT_GE(elapsed, c.atLeastMs);
+        EXPECT_LT(elapsed, c.belowMs);
     }
 }
 

@@ -30,20 +30,26 @@ protected:
 
 TEST_F(TamselScan, BusEnumeratorTakesTheFirstOpenMatchingDevice)
 {
+    // COM1 opens too: a port name cut from "COM10" would name it. Each
+    // device that must be refused would be the board if it were taken, and
+    // the subkeys are named so that each is the device its path leads to
+    // (the path keeps the first seven characters of the name).
+    ASSERT_TRUE(ports.start({1, 5, 6}));
     setting("MODEM_REG", "B1", "QEL\\FAX:3");
     device(kMachine, busDevice("QEL0001"), "modem", "COM5", "QEL\\FAX");       // class is case-sensitive
     device(kMachine, busDevice("QEL0002"), "Modem", "COM10", "QEL\\FAX");      // port name does not fit
     device(kMachine, busDevice("QEL0003"), "Modem", "COM7", "QEL\\FAX");       // port absent: skipped
     // A hardware ID of 200 characters does not fit its 128 bytes: the read
     // fails and the device is skipped, not matched on a cut copy.
-    device(kMachine, busDevice("QEL0003A"), "Modem", "COM5", ("QEL\\FAX" + std::string(192, 'L')).c_str());
-    device(kMachine, busDevice("QEL0004"), "Modem", "COM5", "QEL\\VOICE");     // opens, no pattern: code 0
-    device(kMachine, busDevice("QEL0005"), "Modem", "COM6", "QEL\\FAX\\0005"); // the board
-    device(kMachine, busDevice("QEL0006"), "Modem", "COM5", "QEL\\FAX");       // never reached
-    device(kMachine, busDevice("QEL0007"), "Modem", "COM5", nullptr);
+    device(kMachine, busDevice("QEL0004"), "Modem", "COM5", ("QEL\\FAX" + std::string(192, 'L')).c_str());
+    device(kMachine, busDevice("QEL0005"), "Modem", "COM5", "QEL\\VOICE");     // opens, no pattern: code 0
+    device(kMachine, busDevice("QEL0006"), "Modem", "COM6", "QEL\\FAX\\0006"); // the board
+    device(kMachine, busDevice("QEL0007"), "Modem", "COM5", "QEL\\FAX");       // never reached
+    device(kMachine, busDevice("QEL0008"), "Modem", "COM5", nullptr);
     run();
     expectLine("0", "6", "3");
     EXPECT_TRUE(ports.commands(5).empty()) << "found by the registry: no serial probe";
+    EXPECT_TRUE(ports.commands(1).empty());
 }
 
 TEST_F(TamselScan, CodeCOnTheMakersBusIsBoardOneWithToska)
@@ -151,9 +157,7 @@ TEST_F(TamselScan, SizeRegBoundsTheSectionRead)
     } cases[] = {{nullptr, "0"}, {"0", "0"}, {"65536", "0"}, {"4096", "9"}, {"70000", "9"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sizeReg ? c.sizeReg : "(none)");
-        DeleteFileA("C:\\windows\\QXtel.ini");
-        TelephoneWindow::notices.clear();
-        fastTimings();
+        nextRun();
         if (c.sizeReg)
             setting("DATA", "SIZE_REG", c.sizeReg);
         for (int i = 0; i < 40; ++i)

@@ -48,6 +48,15 @@ inline std::vector<std::string> renameLines()
     return lines;
 }
 
+// The short (8.3) name of an existing file or folder, as a wininit.ini line
+// for Windows 95 and 98 must hold it; "<none>" when it has none.
+inline std::string shortName(const std::string &path)
+{
+    char out[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), out, sizeof out);
+    return length != 0 && length < sizeof out ? out : "<none: " + path + ">";
+}
+
 // Holds a file open from another process, with no sharing, while it lives.
 class Holder {
 public:

@@ -228,8 +228,36 @@ TEST_F(FileDirectives, DelFilesDeletesNowOrAtRestart)
     FreeLibrary(loaded);
     EXPECT_FALSE(fileExists(dest + "\\GONE.TXT"));
     EXPECT_TRUE(fileExists(dest + "\\HELD.TXT"));
-    EXPECT_EQ(renameLines(), (std::vector<std::string>{"NUL=" + dest + "\\HELD.TXT", "NUL=" + dest + "\\LOADED.DLL"}));
+    EXPECT_EQ(renameLines(), (std::vector<std::string>{"NUL=" + shortName(dest + "\\HELD.TXT"),
+                                                       "NUL=" + shortName(dest + "\\LOADED.DLL")}));
     EXPECT_TRUE(setupState.restartNeeded);
+}
+
+TEST_F(FileDirectives, ALineLongerThanAPathIsRefusedWhereverItsLastCharacterFalls)
+{
+    // Lines of 259 bytes and more, the longer ones ending in ア (83 41): a
+    // line that does not fit in a path is refused, also when copying it
+    // would stop just before the double-byte character and leave a text
+    // that fits.
+    struct Case {
+        size_t length;
+        bool deleted;
+    } cases[] = {{kPathSize - 1, true}, {kPathSize, false}, {kPathSize + 1, false}};
+    std::string sections;
+    for (const Case &c : cases) {
+        std::string file = "V" + std::to_string(c.length) + ".TXT";
+        std::string line = file + ",";
+        line += std::string(c.length - line.size() - 2, 'x') + (c.length == kPathSize - 1 ? "xx" : "\x83\x41");
+        ASSERT_EQ(line.size(), c.length);
+        sections += line + "\r\n";
+    }
+    loadInf("[Files.Main]\r\n" + sections);
+    CreateDirectoryA(dest.c_str(), nullptr);
+    for (const Case &c : cases)
+        ASSERT_TRUE(writeFile(dest + "\\V" + std::to_string(c.length) + ".TXT", "v"));
+    run(delFiles, "Files.Main");
+    for (const Case &c : cases)
+        EXPECT_EQ(fileExists(dest + "\\V" + std::to_string(c.length) + ".TXT"), !c.deleted) << c.length;
 }
 
 TEST_F(FileDirectives, ASectionWithoutADestinationTouchesNothing)

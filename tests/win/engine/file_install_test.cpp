@@ -218,7 +218,9 @@ TEST_F(FileInstall, FileInUseIsReplacedAtRestart)
     EXPECT_EQ(readFile(dst + "\\FOO.001"), readFile(testFile("verdll2.dll")))
         << "the deferred copy is the expanded file";
     EXPECT_EQ(dstFiles(), (std::vector<std::string>{"FOO.000", "FOO.001", "FOO.DLL"}));
-    EXPECT_EQ(renameLines(), std::vector<std::string>{dst + "\\FOO.DLL=" + dst + "\\FOO.001"});
+    EXPECT_EQ(renameLines(), std::vector<std::string>{shortName(dst + "\\FOO.DLL") + "=" + shortName(dst + "\\FOO.001")})
+        << "Windows 98 reads wininit.ini before long names exist";
+    EXPECT_NE(shortName(dst), dst) << "the folder has a long name";
 }
 
 TEST_F(FileInstall, NewKorventIsMovedInAtRestart)
@@ -228,8 +230,10 @@ TEST_F(FileInstall, NewKorventIsMovedInAtRestart)
     EXPECT_TRUE(setupState.restartNeeded);
     EXPECT_EQ(dstFiles(), std::vector<std::string>{"KORVENT.000"}) << "nothing is put in place before the restart";
     std::string drive = dst.substr(0, 3);
+    // The new file is not there yet: its folder's short name and its own.
     EXPECT_EQ(renameLines(), (std::vector<std::string>{"NUL=" + drive + "DROVEL\\KORVENT.DLL",
-                                                       dst + "\\KORVENT.DLL=" + dst + "\\KORVENT.000"}));
+                                                       shortName(dst) + "\\KORVENT.DLL=" +
+                                                           shortName(dst + "\\KORVENT.000")}));
 }
 
 TEST_F(FileInstall, DeletingFiles)
@@ -256,7 +260,8 @@ TEST_F(FileInstall, WinebootCarriesOutTheDeferredOperations)
         EXPECT_EQ(install("FOO.DLL", "FOO.DLL"), 1);
     }
     EXPECT_EQ(scheduleDelete((dst + "\\OLD.DLL").c_str()), 1);
-    ASSERT_EQ(renameLines(), (std::vector<std::string>{dst + "\\FOO.DLL=" + dst + "\\FOO.000", "NUL=" + dst + "\\OLD.DLL"}))
+    ASSERT_EQ(renameLines(), (std::vector<std::string>{shortName(dst + "\\FOO.DLL") + "=" + shortName(dst + "\\FOO.000"),
+                                                       "NUL=" + shortName(dst + "\\OLD.DLL")}))
         << "several lines, in order";
 
     ASSERT_TRUE(runWineboot());

@@ -159,7 +159,8 @@ TEST_F(KitInstall, AComponentIsInstalledAndRemoved)
     EXPECT_EQ(readFile(dest + "\\SHARED\\SHARED.DLL"), "old shared") << "in use: replaced at restart";
     EXPECT_EQ(readFile(dest + "\\SHARED\\SHARED.000"), "new shared");
     EXPECT_EQ(renameLines(),
-              std::vector<std::string>{dest + "\\SHARED\\SHARED.DLL=" + dest + "\\SHARED\\SHARED.000"});
+              std::vector<std::string>{shortName(dest + "\\SHARED\\SHARED.DLL") + "=" +
+                                       shortName(dest + "\\SHARED\\SHARED.000")});
     EXPECT_TRUE(setupState.restartNeeded);
     // The restart puts the new shared file in place.
     ASSERT_TRUE(runWineboot());

@@ -164,8 +164,10 @@ TEST_F(ProgramRunner, WaitsForTheConverterOnOneSecondTicks)
         EXPECT_GE(watch.ticks[i] - watch.ticks[i - 1], 900u);
         EXPECT_LE(watch.ticks[i] - watch.ticks[i - 1], 1300u);
     }
-    EXPECT_GE(watch.ticks.back() - converterEnd + 50, 50u) << "ended before the converter did";
-    EXPECT_LT((long)(watch.ticks[watch.ticks.size() - 2] - converterEnd), 50L) << "a tick after the end was missed";
+    // Signed differences of tick counts: an early end is negative, not a
+    // wrapped large number.
+    EXPECT_GE((LONG)(watch.ticks.back() - converterEnd), -50L) << "ended before the converter did";
+    EXPECT_LT((LONG)(watch.ticks[watch.ticks.size() - 2] - converterEnd), 50L) << "a tick after the end was missed";
     EXPECT_GE(elapsed, 1500u);
     EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunOnce, "KitRunnerTest").present) << "no fallback when it ran";
 }

@@ -532,7 +532,13 @@ TEST_F(LocateSource, AcceptedDirectoryBecomesBothSources)
         {root + "\\ソフト表\\", root + "\\ソフト表"},
         // No INF needs to be there: an entry of any kind is enough.
         {root + "\\empty", root + "\\empty"},
+        // Relative to the current directory (the kit's root here), and kept
+        // as the full path: the current directory moves during installation.
+        {"kit", root + "\\kit"},
+        {".\\ソフト表\\", root + "\\ソフト表"},
+        {"..\\kit-prompts\\empty", root + "\\empty"},
     };
+    ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
     for (const Case &c : cases) {
         copyText(setupState.sourceDir, "C:\\OLD");
         copyText(setupState.kitSourceDir, "C:\\OLDKIT");

@@ -162,9 +162,18 @@ TEST_F(WendorRun, StartsTamselThenHestroFromTheProgramDirectory)
 
 TEST_F(WendorRun, StartsNothingWithoutAProgramDirectoryOrDetector)
 {
+    // Recorders where a wrong start would land: an empty directory makes
+    // "\Tamsel.exe", the root of the current drive (Wendor runs in
+    // C:\windows); a directory of "\." components names C:\ however long
+    // it is, so a command line too long for its buffer would start
+    // C:\Tamsel.exe too (the platform takes such a command line).
     CreateDirectoryA("C:\\FAX", NULL);
     place("C:\\FAX", "Hestro.exe");
-    std::string tooLong = "C:\\" + std::string(250, 'D');
+    place("C:\\", "Tamsel.exe");
+    place("C:\\", "Hestro.exe");
+    std::string dotComponents = "C:";
+    while (dotComponents.size() < 250)
+        dotComponents += "\\.";
     const struct {
         const char *name;
         const char *program;   // null: no entry; "(no file)": no QXfax.ini
@@ -173,7 +182,7 @@ TEST_F(WendorRun, StartsNothingWithoutAProgramDirectoryOrDetector)
         {"no Program entry", nullptr},
         {"empty Program", ""},
         {"Tamsel.exe missing", "C:\\FAX"},
-        {"command line too long for its buffer", tooLong.c_str()},
+        {"command line too long for its buffer", dotComponents.c_str()},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,7 +192,8 @@ TEST_F(WendorRun, StartsNothingWithoutAProgramDirectoryOrDetector)
             WritePrivateProfileStringA("QXFAX", "Other", "x", "QXfax.ini");
         else if (strcmp(c.program, "(no file)") != 0)
             program(c.program);
-        EXPECT_TRUE(run(0).empty());
+        std::vector<Start> starts = run(0);
+        EXPECT_TRUE(starts.empty()) << starts.size() << " started, the first " << starts[0].file;
     }
 }
 

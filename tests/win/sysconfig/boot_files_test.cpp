@@ -41,6 +41,15 @@ TEST_F(BootFiles, ConfigSysGetsOneLineAtItsEnd)
         {"FILES=30", "FILES=30\r\nDEVICE=X.SYS\r\n"},
         {"", "DEVICE=X.SYS\r\n"},
         {"DEVICE=X.SYS\r\n", "DEVICE=X.SYS\r\nDEVICE=X.SYS\r\n"},
+        // A final Ctrl-Z (files written by DOS tools): DOS reads no further,
+        // so the line goes before it and the mark stays last.
+        {"FILES=30\r\n\x1a", "FILES=30\r\nDEVICE=X.SYS\r\n\x1a"},
+        {"FILES=30\x1a", "FILES=30\r\nDEVICE=X.SYS\r\n\x1a"},
+        {"FILES=30\r\n\x1a\x1a", "FILES=30\r\nDEVICE=X.SYS\r\n\x1a\x1a"},
+        {"\x1a", "DEVICE=X.SYS\r\n\x1a"},
+        // A mark that is not last is text to this edit; the line goes at the end.
+        {"FILES=30\r\n\x1a\r\n", "FILES=30\r\n\x1a\r\nDEVICE=X.SYS\r\n"},
+        {std::string(100, 'R') + "\r\n\x1a", std::string(100, 'R') + "\r\nDEVICE=X.SYS\r\n\x1a"},
     };
     for (const auto &c : cases) {
         writeFile(bootPath("CONFIG.SYS"), c.before);

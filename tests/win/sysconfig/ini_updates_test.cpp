@@ -46,7 +46,7 @@ protected:
     }
     static void updateIniFields(const std::string &lines)
     {
-        ScopedInf image("[Lines]\n" + lines);
+        ScopedInf image("[Strings]\nNew=fresh\n[Lines]\n" + lines);
         int count = countSectionLines("Lines", image.image);
         EXPECT_EQ(::updateIniFields("Lines", count, "test.inf", image.image, 0), count + 1);
     }
@@ -181,6 +181,12 @@ TEST_F(IniUpdates, FieldListsOfAKey)
         << "an empty result deletes the key; a value too long to read whole is left alone";
     EXPECT_FALSE(hasSection(file, "Gone")) << "an empty key field deletes the section";
     EXPECT_FALSE(setupState.restartNeeded);
+
+    // The INF's field is expanded; the user's value is kept as it was, its
+    // %name% texts too, whether the INF's [Strings] knows them or not.
+    writeFile(windowsPath("kitsys.ini"), "[Sec]\r\nL=a %b% c %New%\r\n");
+    updateIniFields("kitsys.ini,Sec,L,,%New%\n");
+    EXPECT_EQ(sectionLines(text("kitsys.ini"), "Sec"), Lines{"L=a %b% c %New% fresh"});
 
     // [windows] of win.ini keeps the key with an empty value; elsewhere in
     // win.ini it goes. Wine maps [windows] of win.ini to the registry, as
