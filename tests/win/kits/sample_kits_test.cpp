@@ -324,8 +324,8 @@ TEST_F(SampleKit, TheComponentsOnTheMachineAreInstalledAndSomeRemovedAgain)
     for (const char *gone : {"SYSTEM\\QXMDM95.VXD", "QEL\\QXFAX.BAK", "SYSTEM\\QX5520.DRV", "SYSTEM\\QXVID.DRV",
                              "HELP\\QXFAX.HLP"})
         EXPECT_FALSE(fileExists(windowsPath(gone))) << gone;
-    EXPECT_EQ(renameLines(), std::vector<std::string>{windowsPath("SYSTEM\\QXSND.DRV") + "=" +
-                                                      windowsPath("SYSTEM\\QXSND.000")});
+    EXPECT_EQ(renameLines(), std::vector<std::string>{shortName(windowsPath("SYSTEM\\QXSND.DRV")) + "=" +
+                                                      shortName(windowsPath("SYSTEM\\QXSND.000"))});
     EXPECT_TRUE(setupState.restartNeeded);
 
     // Registry, on all four roots; the old modem's keys and value are gone.
