@@ -154,6 +154,7 @@ struct Component {
     std::string valueName;
     std::string section;
     std::string inf;
+    std::string available;   // the registry's "Available", empty when not written
     std::string parent;
     KitInf *where;
     InfLine line;
@@ -910,15 +911,22 @@ void checkComponent(Checker &c, Product &p, Component &comp, const std::vector<C
     getProfileString(section, "InstallType", "", value, inf->image);
     long installType = atol(value);
 
+    // The install run selects only components found present, by their
+    // search file; a component with nothing to install (a parent) need not be.
+    bool hasWork = false;
+    for (const DirectiveKey &d : kInstallDirectives)
+        hasWork = hasWork || getProfileString(section, d.key, "", value, inf->image) > 0;
     char dirId[kPathSize] = "", dir[kPathSize];
-    if (!findKeyedValue(inf->image, section, "SearchDir", dirId))
-        warning(c, *inf, header,
-                say("[%s] has no SearchDir: it never counts as present, so the install run never selects it",
-                    section));
-    else if (!allDigits(dirId) || !resolveDirId(atol(dirId), dir))
+    if (!findKeyedValue(inf->image, section, "SearchDir", dirId)) {
+        if (hasWork)
+            warning(c, *inf, header,
+                    say("[%s] has no SearchDir: it never counts as present, so the install run never selects it",
+                        section));
+    } else if (!allDigits(dirId) || !resolveDirId(atol(dirId), dir)) {
         error(c, *inf, keyLine(*inf, section, "SearchDir"),
               say("SearchDir \"%s\" is no directory id: the component never counts as present", dirId));
-    if (!findKeyedValue(inf->image, section, "SearchFile", value))
+    }
+    if (!findKeyedValue(inf->image, section, "SearchFile", value) && (hasWork || dirId[0] != '\0'))
         warning(c, *inf, header,
                 say("[%s] has no SearchFile: it never counts as present, so the install run never selects it",
                     section));
@@ -946,7 +954,10 @@ void checkComponent(Checker &c, Product &p, Component &comp, const std::vector<C
                   say("Parent %s matches no component of the catalogue", comp.parent.c_str()));
     }
 
-    RunContext run = {false, c.floppy && installType == 16};
+    // What the kit does not offer need not be on its medium: in a floppy kit
+    // install type 16, elsewhere the registry's "Available"="0".
+    bool offered = c.floppy ? installType != 16 : atol(comp.available.empty() ? "1" : comp.available.c_str()) != 0;
+    RunContext run = {false, !offered};
     checkInstallSection(c, p, *inf, section, run);
     char removal[kSectionNameLimit + 2] = "";
     length = getProfileString(section, "Uninstall", "", removal, inf->image);
@@ -1009,11 +1020,14 @@ void checkCatalogue(Checker &c, Product &p)
                 continue;
             }
             const RegValue *inf = nullptr, *section = nullptr;
+            std::string available;
             for (const RegValue &s : sub->second.values) {
                 if (same(s.name.c_str(), "INF"))
                     inf = &s;
                 if (same(s.name.c_str(), "Section"))
                     section = &s;
+                if (same(s.name.c_str(), "Available"))
+                    available = s.data;
             }
             if (inf == nullptr || inf->data.empty() || section == nullptr) {
                 error(c, *v.inf, v.line,
@@ -1026,7 +1040,7 @@ void checkCatalogue(Checker &c, Product &p)
                       say("component %s: Section over 63 or INF over 259 bytes", v.name.c_str()));
                 continue;
             }
-            all.push_back(Component{v.name, section->data, inf->data, "", inf->inf, inf->line});
+            all.push_back(Component{v.name, section->data, inf->data, available, "", inf->inf, inf->line});
         }
     }
     for (const auto &key : p.registry)
@@ -1176,5 +1190,9 @@ KitReport checkKit(const std::string &kitDir)
     for (auto &entry : c.infs)
         if (entry.second->image != nullptr)
             freeInf(entry.second->image);
+    // By file and line; findings of one line stay in the order they were met.
+    std::stable_sort(c.report.findings.begin(), c.report.findings.end(), [](const KitFinding &a, const KitFinding &b) {
+        return a.file != b.file ? a.file < b.file : a.line < b.line;
+    });
     return c.report;
 }
