@@ -174,8 +174,7 @@ struct Product {
     KitInf *layout;
     std::set<std::string> tempCopies;   // upper-case target names (floppy kit)
     std::map<std::string, RegKey> registry;   // upper-case HKLM subkey -> values, in order written
-    std::set<std::string> models;       // upper-case model keys of MACHINE.INF
-    bool machineListLoaded;
+    std::set<std::string> models;       // upper-case model keys the wizard lets the user choose
 };
 
 struct Checker {
@@ -442,7 +441,7 @@ void checkCopySource(Checker &c, const Product &p, const KitInf &inf, InfLine li
                      const RunContext &run)
 {
     LayoutFacts facts = layoutFacts(p, sourceName);
-    if (p.layout != nullptr && !facts.listed)
+    if (p.layout != nullptr && !facts.listed && !run.offMedium)
         warning(c, inf, line,
                 say("%s is not in [SourceDisksFiles] of %s: its size counts 0 bytes", sourceName,
                     p.layout->shown.c_str()));
@@ -498,7 +497,7 @@ void checkMergeLine(Checker &c, const Product &p, const KitInf &inf, InfLine lin
         return;
     }
     LayoutFacts facts = layoutFacts(p, target);
-    if (p.layout != nullptr && !facts.listed)
+    if (p.layout != nullptr && !facts.listed && !run.offMedium)
         warning(c, inf, line,
                 say("%s is not in [SourceDisksFiles] of %s: its size counts 0 bytes", target, p.layout->shown.c_str()));
     if (!diskUsable(c, inf, line, target, facts.entry.disk, run) || run.offMedium)
@@ -839,16 +838,37 @@ void readVersion(Checker &c, Product &p)
 
 // ---- the catalogue and the machine list
 
+// The lines of a list section that the wizard lets the user choose: in a
+// floppy kit choosing entry k takes line k + 9, so lines 1 to 8 are never
+// chosen. A finding when no line can be chosen.
+InfLine chosenLines(Checker &c, const KitInf &machine, const char *section)
+{
+    InfLine line = findSection(machine.image, section);
+    for (int skip = c.floppy ? 8 : 0; skip > 0 && line != nullptr; --skip)
+        line = nextLine(line);
+    if (line == nullptr && findSection(machine.image, section) != nullptr)
+        warning(c, machine, headerOf(machine, section),
+                say("[%s] has %d lines: in a floppy kit the wizard chooses from line 9 on, so the list offers nothing",
+                    section, countSectionLines(section, machine.image)));
+    return line;
+}
+
+// The model chosen when a list offers nothing.
+const char *const kDefaultModel = "4410Q";
+
 void readMachineList(Checker &c, Product &p)
 {
     KitInf *machine = openFromSource(c, p, "MACHINE.INF", *p.setupInf, nullptr, false, "the wizard's lists stay empty");
     if (machine == nullptr) {
         if (!c.floppy || p.tempCopies.count("MACHINE.INF") != 0)
             add(c, p.setupInf->shown, 0, false, "no MACHINE.INF: the nickname and model lists stay empty");
+        p.models.insert(kDefaultModel);
         return;
     }
-    p.machineListLoaded = true;
-    for (InfLine line = findSection(machine->image, "MachineModels"); line != nullptr; line = nextLine(line)) {
+    InfLine line = chosenLines(c, *machine, "MachineModels");
+    if (line == nullptr)
+        p.models.insert(kDefaultModel);
+    for (; line != nullptr; line = nextLine(line)) {
         const char *comma = line;
         while (*comma != '\0' && *comma != ',')
             comma = charNext(comma);
@@ -866,17 +886,23 @@ void readMachineList(Checker &c, Product &p)
                       family));
             continue;
         }
-        InfLine model = findSection(machine->image, family);
-        if (model == nullptr)
+        if (findSection(machine->image, family) == nullptr) {
             error(c, *machine, line, say("family [%s] is missing or empty", family));
+            continue;
+        }
+        InfLine model = chosenLines(c, *machine, family);
+        if (model == nullptr)
+            p.models.insert(kDefaultModel);
         for (; model != nullptr; model = nextLine(model)) {
             const char *mc = model;
             while (*mc != '\0' && *mc != ',')
                 mc = charNext(mc);
-            if (*mc == ',' && mc[1] != '\0')
+            if (*mc == ',' && mc[1] != '\0') {
                 p.models.insert(upper(mc + 1));
-            else
+            } else {
                 warning(c, *machine, model, "no model key after a comma: the model becomes \"4410Q\"");
+                p.models.insert(kDefaultModel);
+            }
         }
     }
 }
@@ -940,10 +966,11 @@ void checkComponent(Checker &c, Product &p, Component &comp, const std::vector<C
                                              section));
     else if (model.empty())
         warning(c, *comp.where, comp.line, say("Section %s has an empty model part: it is never selected", section));
-    else if (p.machineListLoaded && p.models.count(upper(model.c_str())) == 0)
+    else if (p.models.count(upper(model.c_str())) == 0)
         error(c, *comp.where, comp.line,
-              say("model \"%s\" of %s is no model of MACHINE.INF: the component is never selected", model.c_str(),
-                  section));
+              say("model \"%s\" of %s is no model the wizard lets the user choose from MACHINE.INF: the component "
+                  "is never selected",
+                  model.c_str(), section));
 
     if (!comp.parent.empty()) {
         bool found = false;

@@ -104,7 +104,12 @@ KitFiles cleanFloppyKit()
     setup += "\r\n[inf.Copy]\r\nOSPRIN.INF\r\nCOMP.INF\r\nMACHINE.INF\r\nUPGSIZE.INF\r\n";
     kit["disk1/OSPRIN.INF"] = setup;
     kit["disk1/COMP.INF"] = plain["COMP.INF"];
-    kit["disk1/MACHINE.INF"] = plain["MACHINE.INF"];
+    // The wizard of a floppy kit chooses from the ninth line of a list on.
+    std::string unchosen;
+    for (int i = 1; i <= 8; ++i)
+        unchosen += "\"Not offered " + std::to_string(i) + "\",X" + std::to_string(i) + "\r\n";
+    kit["disk1/MACHINE.INF"] = "[MachineModels]\r\n" + unchosen + "\"Model A\",TOSKA\r\n[TOSKA]\r\n" + unchosen +
+                               "\"A 4410\",4410Q\r\n";
     kit["disk1/LAYOUT.INF"] =
         "[SourceDisksFiles]\r\nBASE.DLL=0,,4\r\nTOOL.EXE=2,BIN,5\r\nREAD.ME=1,,3\r\nBIG.DAT=1,,6\r\n";
     kit["disk1/UPGSIZE.INF"] = "[SourceDisksNames]\r\n1=\"Disk 1\"\r\n2=\"Disk 2\"\r\n";
@@ -264,7 +269,7 @@ const BrokenKit kBrokenKits[] = {
     {false, "COMP.INF", "SearchDir=10,TOOLS", "SearchDir=99,TOOLS",
      "COMP.INF:8: error: SearchDir \"99\" is no directory id"},
     {false, "MACHINE.INF", "\"A 4410\",4410Q", "\"A 4420\",4420Q",
-     "OSPRIN.INF:24: error: model \"4410Q\" of Tools_4410Q/Main is no model of MACHINE.INF"},
+     "OSPRIN.INF:24: error: model \"4410Q\" of Tools_4410Q/Main is no model the wizard lets the user choose"},
     {false, "MACHINE.INF", "\"Model A\",TOSKA", "\"Model A\",toska",
      "MACHINE.INF:2: error: family key \"toska\" is not one the wizard knows"},
     {false, "OSPRIN.INF", "Tools_4410Q/Main\"", "Tools/Main\"", "OSPRIN.INF:24: error: Section Tools/Main has no \"_\"",
@@ -287,6 +292,10 @@ const BrokenKit kBrokenKits[] = {
      "disk1/UPGSIZE.INF:1: error: [SourceDisksNames] names 1 disks, the kit has 2 disk folders"},
     {true, "disk1/LAYOUT.INF", "BASE.DLL=0", "BASE.DLL=2",
      "disk1/OSPRIN.INF:17: error: BASE.DLL is on disk 2, but start-up sections run outside the disk passes"},
+    {true, "disk1/MACHINE.INF", "\"A 4410\",4410Q\r\n", "",
+     "disk1/MACHINE.INF:11: warning: [TOSKA] has 8 lines: in a floppy kit the wizard chooses from line 9 on"},
+    {true, "disk1/MACHINE.INF", "\"A 4410\",4410Q", "\"A 4410\",4420Q",
+     "disk1/OSPRIN.INF:24: error: model \"4410Q\" of Tools_4410Q/Main is no model the wizard lets the user choose"},
     {true, "disk1/OSPRIN.INF", "$UPGKITFD$", "$UPGKIT$", "disk1/OSPRIN.INF:2: error: the kit is on disks, but"},
 };
 
