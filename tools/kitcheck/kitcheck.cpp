@@ -172,7 +172,7 @@ struct Product {
     std::string caption;
     std::string setupClass;
     KitInf *layout;
-    std::set<std::string> tempCopies;   // upper-case target names (floppy kit)
+    std::map<std::string, std::string> tempCopies;   // floppy kit: upper-case target name -> source name
     std::map<std::string, RegKey> registry;   // upper-case HKLM subkey -> values, in order written
     std::set<std::string> models;       // upper-case model keys the wizard lets the user choose
 };
@@ -317,8 +317,11 @@ void checkText(Checker &c, const std::string &shown, const std::string &bytes)
 // knows what a missing file means) or cannot be read (a finding).
 KitInf *loadInf(Checker &c, const Medium &medium, const char *name)
 {
+    // A name may hold a subdirectory of the medium.
+    const char *file = fileNamePart(name);
+    std::string subdir(name, (size_t)(file - name));
     std::string path, shown;
-    const KitDirEntry *entry = locate(c, medium, "", name, path, shown);
+    const KitDirEntry *entry = locate(c, medium, subdir.c_str(), file, path, shown);
     if (entry == nullptr)
         return nullptr;
     std::unique_ptr<KitInf> &slot = c.infs[upper(shown.c_str())];
@@ -751,14 +754,15 @@ void checkInstallSection(Checker &c, Product &p, KitInf &inf, const char *sectio
 KitInf *openFromSource(Checker &c, Product &p, const char *name, const KitInf &from, InfLine line, bool required,
                        const char *why)
 {
-    if (c.floppy && p.tempCopies.count(upper(name)) == 0) {
+    auto copy = p.tempCopies.find(upper(name));
+    if (c.floppy && copy == p.tempCopies.end()) {
         if (required || findEntry(c, c.setupMedium().dir, name) != nullptr)
             error(c, from, line,
                   say("%s is not copied to the temporary directory by [inf.Copy] of %s: %s", name,
                       p.setupInf->shown.c_str(), why));
         return nullptr;
     }
-    KitInf *inf = loadInf(c, c.setupMedium(), name);
+    KitInf *inf = loadInf(c, c.setupMedium(), c.floppy ? copy->second.c_str() : name);
     if (inf == nullptr && required)
         error(c, from, line, say("%s is not in the kit: %s", name, why));
     return inf;
@@ -794,7 +798,7 @@ void readTempCopies(Checker &c, Product &p)
             const char *source = *rest != '\0' ? rest : target;
             if (findEntry(c, c.setupMedium().dir, source) == nullptr)
                 error(c, inf, line, say("%s is not on disk 1: the copy to the temporary directory fails", source));
-            p.tempCopies.insert(upper(target));
+            p.tempCopies.emplace(upper(target), source);
         }
     }
 }
