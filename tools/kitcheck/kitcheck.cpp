@@ -857,6 +857,16 @@ InfLine chosenLines(Checker &c, const KitInf &machine, const char *section)
     return line;
 }
 
+// The key of a machine-list line: the text after its first comma; null
+// when it has none.
+const char *listKey(InfLine line)
+{
+    const char *comma = line;
+    while (*comma != '\0' && *comma != ',')
+        comma = charNext(comma);
+    return *comma == ',' ? comma + 1 : nullptr;
+}
+
 // The model chosen when a list offers nothing.
 const char *const kDefaultModel = "4410Q";
 
@@ -873,14 +883,11 @@ void readMachineList(Checker &c, Product &p)
     if (line == nullptr)
         p.models.insert(kDefaultModel);
     for (; line != nullptr; line = nextLine(line)) {
-        const char *comma = line;
-        while (*comma != '\0' && *comma != ',')
-            comma = charNext(comma);
-        if (*comma != ',') {
+        const char *family = listKey(line);
+        if (family == nullptr) {
             warning(c, *machine, line, "no family key after a comma: choosing this nickname changes no list");
             continue;
         }
-        const char *family = comma + 1;
         bool known = false;
         for (const char *k : kFamilyKeys)
             known = known || strcmp(k, family) == 0;
@@ -898,11 +905,9 @@ void readMachineList(Checker &c, Product &p)
         if (model == nullptr)
             p.models.insert(kDefaultModel);
         for (; model != nullptr; model = nextLine(model)) {
-            const char *mc = model;
-            while (*mc != '\0' && *mc != ',')
-                mc = charNext(mc);
-            if (*mc == ',' && mc[1] != '\0') {
-                p.models.insert(upper(mc + 1));
+            const char *key = listKey(model);
+            if (key != nullptr && *key != '\0') {
+                p.models.insert(upper(key));
             } else {
                 warning(c, *machine, model, "no model key after a comma: the model becomes \"4410Q\"");
                 p.models.insert(kDefaultModel);
