@@ -5,9 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -67,9 +69,14 @@ std::string makeKit()
     return dir;
 }
 
+int removeEntry(const char *path, const struct stat *, int, struct FTW *)
+{
+    return remove(path);
+}
+
 void checkGeneratedKit(benchmark::State &state)
 {
-    static std::string kit = makeKit();
+    std::string kit = makeKit();
     for (auto _ : state) {
         KitReport report = checkKit(kit);
         if (report.errors + report.warnings != 0) {
@@ -78,6 +85,7 @@ void checkGeneratedKit(benchmark::State &state)
             break;
         }
     }
+    nftw(kit.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
     state.counters["components"] = kProducts * kComponentsPerProduct;
     state.counters["files"] = kProducts * kComponentsPerProduct * kFilesPerComponent;
 }

@@ -123,14 +123,21 @@ KitFiles cleanFloppyKit()
     return kit;
 }
 
+void removeTree(const std::string &path);
+
+// One scratch folder for the kits of this run, removed when the run ends.
 std::string scratchRoot()
 {
-    static std::string root;
-    if (root.empty()) {
-        char pattern[] = "/tmp/kitcheck-test.XXXXXX";
-        root = mkdtemp(pattern);
-    }
-    return root;
+    static struct Scratch {
+        std::string root;
+        Scratch()
+        {
+            char pattern[] = "/tmp/kitcheck-test.XXXXXX";
+            root = mkdtemp(pattern);
+        }
+        ~Scratch() { removeTree(root); }
+    } scratch;
+    return scratch.root;
 }
 
 void makeParents(const std::string &path)
