@@ -299,9 +299,8 @@ void checkText(Checker &c, const std::string &shown, const std::string &bytes)
         unsigned char next = i + 1 < bytes.size() ? (unsigned char)bytes[i + 1] : 0;
         if (i + 1 >= bytes.size() || next == '\r' || next == '\n') {
             add(c, shown, line, true,
-                say("a lead byte 0x%02X ends the line: the reader takes the line break as its second byte and joins "
-                    "the next line to this one",
-                    b));
+                say("a lead byte 0x%02X ends the line: the reader takes the line break after it as its second byte%s",
+                    b, next == '\n' ? " and joins the next line to this one" : ""));
             ++reported;
             continue;
         }
@@ -762,8 +761,12 @@ KitInf *openFromSource(Checker &c, Product &p, const char *name, const KitInf &f
                       p.setupInf->shown.c_str(), why));
         return nullptr;
     }
-    KitInf *inf = loadInf(c, c.setupMedium(), c.floppy ? copy->second.c_str() : name);
-    if (inf == nullptr && required)
+    const char *source = c.floppy ? copy->second.c_str() : name;
+    KitInf *inf = loadInf(c, c.setupMedium(), source);
+    std::string path, shown;
+    const char *file = fileNamePart(source);
+    if (inf == nullptr && required &&
+        locate(c, c.setupMedium(), std::string(source, (size_t)(file - source)).c_str(), file, path, shown) == nullptr)
         error(c, from, line, say("%s is not in the kit: %s", name, why));
     return inf;
 }
