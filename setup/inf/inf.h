@@ -28,9 +28,14 @@ extern InfImage *defaultInf;
 InfImage *openInf(char *path, size_t pathSize);
 template <size_t N> inline InfImage *openInf(char (&path)[N]) { return openInf(path, N); }
 
+// Told, for each line of an image as it is built, the offset in the image
+// where the line starts and the line of the file (1-based) where it began,
+// so that a tool can name file lines.
+typedef void (*InfLineNote)(void *context, size_t offset, unsigned fileLine);
+
 // Builds an image from bytes already in memory, by the same rules as openInf
 // (used for INF text that does not come from a file, and by the tests).
-InfImage *buildInfImage(const char *bytes, size_t length);
+InfImage *buildInfImage(const char *bytes, size_t length, InfLineNote note = nullptr, void *noteContext = nullptr);
 
 // Releases an image; null releases the default INF.
 void freeInf(InfImage *image);

@@ -25,6 +25,9 @@ struct InfReader {
     bool trailPending;  // the next byte is the second half of a double-byte character
     bool eofPending;    // a 0x1A seen; it counts only if more bytes follow
     bool wroteAnything;
+    InfLineNote note;   // optional: told where each line starts
+    void *noteContext;
+    unsigned lineBreaks; // LF bytes of the file so far
 };
 
 bool put(InfReader &r, char c)
@@ -66,6 +69,8 @@ void beginLine(InfReader &r, char c)
         if (c == '[')
             put(r, '\0');
     }
+    if (r.note != nullptr && !r.failed)
+        r.note(r.noteContext, r.used, r.lineBreaks + 1);
     handleByte(r, c);
 }
 
@@ -154,6 +159,8 @@ bool plainByte(unsigned char c)
 void feedReader(InfReader &r, const char *bytes, size_t length)
 {
     for (size_t i = 0; i < length && !r.failed; ++i) {
+        if (bytes[i] == '\n')
+            ++r.lineBreaks;
         // The common case, most bytes of a line: copied as they are.
         if (!r.inQuotes && !r.inBrackets && !r.inComment && !r.atLineStart && !r.trailPending && !r.eofPending &&
             plainByte((unsigned char)bytes[i])) {
@@ -198,13 +205,15 @@ InfImage *finishReader(InfReader &r)
 
 }  // namespace
 
-InfImage *buildInfImage(const char *bytes, size_t length)
+InfImage *buildInfImage(const char *bytes, size_t length, InfLineNote note, void *noteContext)
 {
     if (length >= kInfSizeLimit)
         return nullptr;
     InfReader reader;
     if (!startReader(reader))
         return nullptr;
+    reader.note = note;
+    reader.noteContext = noteContext;
     feedReader(reader, bytes, length);
     return finishReader(reader);
 }

@@ -279,3 +279,30 @@ void unquoteGroupLine(char *text)
     }
     *to = '\0';
 }
+
+IniLineTarget iniLineTarget(const char *file, const char *section, const char *newEntry)
+{
+    char fileName[kPathSize], sectionName[kPathSize], entry[kPathSize], key[kPathSize], value[kPathSize];
+    copyText(fileName, file);
+    stripQuotes(fileName);
+    copyText(sectionName, section);
+    stripQuotes(sectionName);
+    copyText(entry, newEntry);
+    stripQuotes(entry);
+    const char *name = fileNamePart(fileName);
+
+    // The boot files are those of the boot drive, wherever the line puts them.
+    if (compareNoCase(name, "config.sys") == 0 && sectionName[0] == '\0')
+        return INI_TARGET_CONFIG_SYS;
+    if (compareNoCase(name, "autoexec.bat") == 0)
+        return sectionName[0] != '\0' && entry[0] == '\0' ? INI_TARGET_AUTOEXEC_REMOVE : INI_TARGET_AUTOEXEC_NOTHING;
+    // Only the bare name: a path to a setup.ini is an ordinary INI file.
+    if (compareNoCase(file, "setup.ini") == 0) {
+        if (compareNoCase(sectionName, "progman.groups") != 0)
+            return INI_TARGET_GROUP_LINE;
+        return splitEntry(newEntry, key, value) ? INI_TARGET_GROUPS_ENTRY : INI_TARGET_NO_ENTRY;
+    }
+    copyText(entry, newEntry);
+    dropEnclosingQuotes(entry);
+    return splitEntry(entry, key, value) ? INI_TARGET_PROFILE_ENTRY : INI_TARGET_NO_ENTRY;
+}

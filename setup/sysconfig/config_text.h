@@ -46,3 +46,16 @@ void dropEnclosingQuotes(char *text);
 // A program-group line as written in the INF: enclosing quotes dropped, then
 // each doubled double quote turned into one.
 void unquoteGroupLine(char *text);
+
+// Where one UpdateInis line goes, from its fields as cut and expanded: the
+// ini-file field, the section field and the new entry.
+enum IniLineTarget {
+    INI_TARGET_CONFIG_SYS,         // a line appended to CONFIG.SYS
+    INI_TARGET_AUTOEXEC_REMOVE,    // lines equal to the section field leave AUTOEXEC.BAT
+    INI_TARGET_AUTOEXEC_NOTHING,   // any other AUTOEXEC.BAT line changes nothing
+    INI_TARGET_GROUPS_ENTRY,       // setup.ini [progman.groups] key=value
+    INI_TARGET_GROUP_LINE,         // a line appended to a program group of setup.ini
+    INI_TARGET_PROFILE_ENTRY,      // an ordinary INI key (or the [386Enh] device lines)
+    INI_TARGET_NO_ENTRY,           // a key=value target whose new entry has no "=": skipped
+};
+IniLineTarget iniLineTarget(const char *file, const char *section, const char *newEntry);

@@ -102,28 +102,27 @@ int updateIniLine(const char *file, const char *section, const char *oldEntry, c
 {
     (void)oldEntry;   // the old entry has no effect on any target
     (void)flags;
-    Unquoted fileName(file), sectionName(section), entry(newEntry);
-    const char *name = fileNamePart(fileName.text);
-
-    // The boot files are those of the boot drive, wherever the line puts them.
-    if (sameText(name, "config.sys") && sectionName.text[0] == '\0') {
+    Unquoted sectionName(section), entry(newEntry);
+    switch (iniLineTarget(file, section, newEntry)) {
+    case INI_TARGET_CONFIG_SYS:
         appendConfigSysLine(entry.text);
-        return 1;
+        break;
+    case INI_TARGET_AUTOEXEC_REMOVE:
+        removeAutoexecLines(sectionName.text);
+        break;
+    case INI_TARGET_GROUPS_ENTRY:
+        writeGroupsEntry(newEntry, inf);
+        break;
+    case INI_TARGET_GROUP_LINE:
+        appendGroupLine(sectionName.text, newEntry, inf);
+        break;
+    case INI_TARGET_PROFILE_ENTRY:
+        updateProfileEntry(file, section, newEntry, inf, mode);
+        break;
+    case INI_TARGET_AUTOEXEC_NOTHING:
+    case INI_TARGET_NO_ENTRY:
+        break;
     }
-    if (sameText(name, "autoexec.bat")) {
-        if (sectionName.text[0] != '\0' && entry.text[0] == '\0')
-            removeAutoexecLines(sectionName.text);
-        return 1;
-    }
-    // Only the bare name: a path to a setup.ini is an ordinary INI file.
-    if (sameText(file, "setup.ini")) {
-        if (sameText(sectionName.text, "progman.groups"))
-            writeGroupsEntry(newEntry, inf);
-        else
-            appendGroupLine(sectionName.text, newEntry, inf);
-        return 1;
-    }
-    updateProfileEntry(file, section, newEntry, inf, mode);
     return 1;
 }
 

@@ -5,6 +5,8 @@
 
 #include <stdio.h>
 
+#include <vector>
+
 namespace {
 
 struct ReaderCase {
@@ -145,6 +147,30 @@ TEST(InfReader, DefaultImageIsTheFirstAndIsForgotten)
     EXPECT_EQ(getSectionKeyValue(second, "A", "k", value), 1);
     EXPECT_STREQ(value, "2");
     freeInf(second);
+}
+
+// The reader tells where each image line began in the file: comment and
+// blank lines take a line number but no image line, and a lead byte at a
+// line's end takes the line break, joining the next line to its own.
+TEST(InfReader, TellsTheFileLineOfEachImageLine)
+{
+    const std::string file = bytes("; comment\r\n[Sec]\r\n\r\n  a=1 ; note\r\nb=\x82\nc=2\r\n[Next]\r\nd\r\n");
+    std::vector<std::pair<size_t, unsigned>> notes;
+    InfImage *image = buildInfImage(
+        file.data(), file.size(),
+        [](void *context, size_t offset, unsigned line) {
+            ((std::vector<std::pair<size_t, unsigned>> *)context)->push_back({offset, line});
+        },
+        &notes);
+    ASSERT_NE(image, nullptr);
+    const char *text = infImageText(image);
+    std::vector<std::pair<std::string, unsigned>> lines;
+    for (const auto &n : notes)
+        lines.push_back({text + n.first, n.second});
+    const std::vector<std::pair<std::string, unsigned>> expected = {
+        {"[Sec]", 2}, {"a=1", 4}, {bytes("b=\x82\nc=2"), 5}, {"[Next]", 7}, {"d", 8}};
+    EXPECT_EQ(lines, expected);
+    freeInf(image);
 }
 
 }  // namespace

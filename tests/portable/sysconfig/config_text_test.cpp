@@ -268,3 +268,27 @@ TEST(Entries, SplitAndUnquote)
 }
 
 }  // namespace
+
+// Where an UpdateInis line goes, from its fields as the INF gives them.
+TEST(Entries, IniLineTargets)
+{
+    struct {
+        const char *file, *section, *newEntry;
+        IniLineTarget target;
+    } cases[] = {
+        {"config.sys", "", "DEVICE=X.SYS", INI_TARGET_CONFIG_SYS},
+        {"C:\\CONFIG.SYS", "\"\"", "DEVICE=X.SYS", INI_TARGET_CONFIG_SYS},
+        {"config.sys", "sect", "a=b", INI_TARGET_PROFILE_ENTRY},
+        {"autoexec.bat", "SET X=1", "", INI_TARGET_AUTOEXEC_REMOVE},
+        {"autoexec.bat", "", "SET X=1", INI_TARGET_AUTOEXEC_NOTHING},
+        {"setup.ini", "progman.groups", "group5=Tools", INI_TARGET_GROUPS_ENTRY},
+        {"setup.ini", "progman.groups", "group5", INI_TARGET_NO_ENTRY},
+        {"setup.ini", "Tools", "\"\"\"My tool\"\", tool.exe\"", INI_TARGET_GROUP_LINE},
+        {"%10%\\setup.ini", "Tools", "x", INI_TARGET_NO_ENTRY},
+        {"win.ini", "windows", "\"load=x.exe\"", INI_TARGET_PROFILE_ENTRY},
+        {"win.ini", "windows", "\"loadx.exe\"", INI_TARGET_NO_ENTRY},
+        {"system.ini", "386Enh", "device=x.386", INI_TARGET_PROFILE_ENTRY},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(iniLineTarget(c.file, c.section, c.newEntry), c.target) << c.file << " | " << c.newEntry;
+}
