@@ -972,7 +972,7 @@ void checkComponent(Checker &c, Product &p, Component &comp, const std::vector<C
     std::string model;
     if (!sectionModelPart(section, model))
         error(c, *comp.where, comp.line,
-              say("Section %s has no \"_\" before a model: once present it stops the whole selection", section));
+              say("Section %s has no \"_\" before a model: it is never selected", section));
     else if (model.size() > kModelPartLimit)
         error(c, *comp.where, comp.line, say("the model part \"%s\" of %s is longer than 11 bytes", model.c_str(),
                                              section));
