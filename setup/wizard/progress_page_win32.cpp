@@ -147,7 +147,6 @@ void moveOn(HWND page)
 void run(HWND page)
 {
     wizardState.setupResult = 0;
-    engineState.cancelRequested = false;   // a stop asked for in an earlier run is over
     FILETIME winTime = {0, 0}, systemTime = {0, 0}, wifemanTime = {0, 0};
     snapshotIniTimes(&winTime, &systemTime, &wifemanTime);
 
@@ -212,6 +211,9 @@ INT_PTR CALLBACK progressPageProc(HWND page, UINT message, WPARAM, LPARAM lParam
     switch (message) {
     case WM_INITDIALOG:
         createBar(page);
+        // A stop asked for before the installation (at a disk prompt of the
+        // start-up) is over; one asked for from here on counts.
+        engineState.cancelRequested = false;
         return TRUE;
     case WM_DESTROY:
         // The bar goes with the page; the engine must not paint a window
