@@ -34,13 +34,18 @@ const COLORREF kSidePanelColour = 0x808000;   // red 0, green 128, blue 128
 
 INT_PTR runWizard(HWND owner, HINSTANCE instance)
 {
-    PROPSHEETPAGEA pages[kPageCount];
+    // The first page-description format, what Windows 95's common controls
+    // know. The sheet steps through the array by each description's size,
+    // so the array holds descriptions of exactly that format.
+    PROPSHEETPAGEA_V1 pages[kPageCount];
     ZeroMemory(pages, sizeof pages);
     for (int i = 0; i < kPageCount; ++i) {
-        // The first page-description format: what Windows 95's common
-        // controls know.
-        pages[i].dwSize = PROPSHEETPAGEA_V1_SIZE;
-        pages[i].dwFlags = 0;
+        pages[i].dwSize = sizeof pages[i];
+        // The product caption is each page's title: a wizard shows the
+        // current page's title in its title bar (Wine does, for a page
+        // without a title it shows none), so this keeps the product's name
+        // there on every page.
+        pages[i].dwFlags = PSP_USETITLE;
         pages[i].hInstance = instance;
         pages[i].pszTemplate = MAKEINTRESOURCEA(kPages[i].templateId);
         pages[i].pszTitle = setupState.productCaption;
@@ -56,7 +61,7 @@ INT_PTR runWizard(HWND owner, HINSTANCE instance)
     header.pszCaption = setupState.productCaption;
     header.nPages = kPageCount;
     header.nStartPage = 0;
-    header.ppsp = pages;
+    header.ppsp = (LPCPROPSHEETPAGEA)pages;
     INT_PTR result = PropertySheetA(&header);
     setupState.wizardWindow = NULL;
     return result;

@@ -325,11 +325,19 @@ INT_PTR CALLBACK modelPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
 
 // ---- confirmation
 
-INT_PTR CALLBACK confirmPageProc(HWND page, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK confirmPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return TRUE;
+    case WM_NOTIFY:
+        // Back from a standard page that lacked space must not leave Next
+        // disabled here: the buttons are set, not inherited.
+        if (notificationCode(lParam) == PSN_SETACTIVE) {
+            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+            return reply(page, 0);
+        }
+        break;
     case WM_PAINT: {
         char text[kPathSize];
         loadString(IDS_MODEL_LABEL, text, sizeof text);

@@ -42,6 +42,8 @@ struct KitComponent {
     int disk = 0;               // the floppy disk of its files (0: no disk)
     uint32_t fileSize = 0;      // each file's size in the layout INF; 0: its real size
     std::string extraInis;      // further UpdateInis lines (e.g. a system.ini entry)
+    bool missingLast = false;   // its file list ends with missingName(), which no medium holds: the
+                                // engine asks for it each time it is handed the component
 
     std::string section() const { return name + "_" + model; }
     std::string fileName(int n) const
@@ -50,6 +52,7 @@ struct KitComponent {
         std::snprintf(text, sizeof text, "%sF%03d.TXT", name.c_str(), n);
         return text;
     }
+    std::string missingName() const { return name + "MISS.TXT"; }
     // What a file of it holds.
     std::string content(int n) const { return section() + " file " + std::to_string(n) + "\r\n"; }
 };
@@ -111,8 +114,9 @@ public:
     std::string write(FloppyDrives *drives = nullptr, int diskCount = 0)
     {
         clean();
-        if (!CreateDirectoryA(dir.c_str(), nullptr))
-            return "cannot make " + dir;
+        // The engine makes one level of folders: the components' own.
+        if (!CreateDirectoryA(dir.c_str(), nullptr) || !CreateDirectoryA(destRoot.c_str(), nullptr))
+            return "cannot make " + dir + " or " + destRoot;
         std::string inf = "[version]\r\nsignature=\"$CHICAGO$\"\r\n[DestinationDirs]\r\n";
         for (const KitComponent &c : components)
             inf += c.name + ".Files=10,WIZKIT\\" + c.name + "\r\n";
@@ -142,6 +146,8 @@ public:
                     disks[c.disk].push_back({storedName(file), c.content(n)});
                 }
             }
+            if (c.missingLast)
+                inf += c.missingName() + "\r\n";
             inf += "[" + c.name + ".Reg]\r\nHKCU," + std::string(kResultKey) + "," + c.name + ",,\"" + c.section() +
                    "\"\r\n";
             inf += "[" + c.name + ".Inis]\r\nconfig.sys,,,\"REM " + c.section() + "\"\r\n" + c.extraInis;
@@ -275,13 +281,25 @@ inline BOOL CALLBACK findWindowOf(HWND window, LPARAM param)
     return FALSE;
 }
 
+// A dialog of the thread: a message box with the title, or (messageBox
+// false) a property sheet; null when none came within timeoutMs.
+inline HWND findThreadWindow(DWORD thread, const char *title, HWND exclude, bool messageBox, DWORD timeoutMs)
+{
+    WindowSearch search = {title, exclude, messageBox, nullptr};
+    waitUntil(
+        [&] {
+            search.found = nullptr;
+            EnumThreadWindows(thread, findWindowOf, (LPARAM)&search);
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
 // The wizard's sheet, shown by the given thread.
 inline HWND waitForSheet(DWORD thread, DWORD timeoutMs = kAppear)
 {
-    WindowSearch search = {nullptr, nullptr, false, nullptr};
-    waitUntil([&] { return !EnumThreadWindows(thread, findWindowOf, (LPARAM)&search) || search.found; },
-              timeoutMs);
-    return search.found;
+    return findThreadWindow(thread, nullptr, nullptr, false, timeoutMs);
 }
 
 inline HWND currentPage(HWND sheet)
@@ -347,27 +365,41 @@ inline void chooseEntry(HWND sheet, int comboId, int index)
 inline Box answerWizardBox(DWORD thread, HWND sheet, int button, DWORD timeoutMs = kAppear)
 {
     Box box;
-    WindowSearch search = {kWizardCaption, sheet, true, nullptr};
-    waitUntil([&] { return !EnumThreadWindows(thread, findWindowOf, (LPARAM)&search) || search.found; },
-              timeoutMs);
-    if (search.found == nullptr)
+    HWND found = findThreadWindow(thread, kWizardCaption, sheet, true, timeoutMs);
+    if (found == nullptr)
         return box;
     box.came = true;
-    box.text = itemText(search.found, 0xFFFF);
-    box.owner = GetWindow(search.found, GW_OWNER);
-    box.yesNo = GetDlgItem(search.found, IDYES) != nullptr && GetDlgItem(search.found, IDNO) != nullptr &&
-                GetDlgItem(search.found, IDOK) == nullptr;
-    pressButton(search.found, button);
-    box.gone = waitGone(search.found);
+    box.text = itemText(found, 0xFFFF);
+    box.owner = GetWindow(found, GW_OWNER);
+    box.yesNo = GetDlgItem(found, IDYES) != nullptr && GetDlgItem(found, IDNO) != nullptr &&
+                GetDlgItem(found, IDOK) == nullptr;
+    pressButton(found, button);
+    box.gone = waitGone(found);
     return box;
 }
 
 // No message box over the sheet right now.
 inline bool noWizardBox(DWORD thread, HWND sheet)
 {
-    WindowSearch search = {kWizardCaption, sheet, true, nullptr};
-    EnumThreadWindows(thread, findWindowOf, (LPARAM)&search);
-    return search.found == nullptr;
+    return findThreadWindow(thread, kWizardCaption, sheet, true, 0) == nullptr;
+}
+
+inline BOOL CALLBACK describeWindow(HWND window, LPARAM param)
+{
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    RECT place;
+    GetWindowRect(window, &place);
+    *(std::string *)param += std::string("[") + className + " \"" + windowText(window) + "\" " +
+                             (IsWindowVisible(window) ? "visible " : "hidden ") + std::to_string(place.right - place.left) +
+                             "x" + std::to_string(place.bottom - place.top) + "]";
+    return TRUE;
+}
+inline std::string describeWindows(DWORD thread)
+{
+    std::string text;
+    EnumThreadWindows(thread, describeWindow, (LPARAM)&text);
+    return text;
 }
 
 // Shows the wizard on this thread while steps drive it from a second one;
@@ -381,14 +413,17 @@ inline INT_PTR runDrivenWizard(const std::function<void(HWND sheet, DWORD thread
         User hands([&] {
             HWND sheet = waitForSheet(thread);
             if (sheet == nullptr) {
-                ADD_FAILURE() << "no wizard came";
+                ADD_FAILURE() << "no wizard came; the thread's windows: " << describeWindows(thread);
                 return;
             }
             steps(sheet, thread);
             if (!waitUntil([&] { return !IsWindow(sheet); }, 3000)) {
-                ADD_FAILURE() << "the wizard was left open on page " << currentPageId(sheet);
+                ADD_FAILURE() << "the wizard was left open on page " << currentPageId(sheet) << " with "
+                              << describeWindows(thread);
                 while (IsWindow(sheet)) {
-                    answerWizardBox(thread, sheet, IDNO, 200);
+                    Box stray = answerWizardBox(thread, sheet, IDNO, 200);
+                    if (stray.came)
+                        ADD_FAILURE() << "a message box was left unanswered: " << stray.text;
                     pressSheet(sheet, PSBTN_FINISH);
                     pressSheet(sheet, PSBTN_CANCEL);
                     Sleep(200);

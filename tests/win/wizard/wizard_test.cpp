@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -74,10 +75,13 @@ bool clickRadio(HWND sheet, int id)
 }
 
 // Goes to page next with Next and waits for it and for the buttons it sets.
+// Every page keeps the product's name in the title bar.
 bool next(HWND sheet, int page, const char *buttonsThere = "BN")
 {
     pressSheet(sheet, PSBTN_NEXT);
-    return waitForPage(sheet, page) && waitForButtons(sheet, buttonsThere);
+    bool there = waitForPage(sheet, page) && waitForButtons(sheet, buttonsThere);
+    EXPECT_EQ(windowText(sheet), kWizardCaption) << "on page " << page;
+    return there;
 }
 bool back(HWND sheet, int page)
 {
@@ -207,7 +211,8 @@ TEST_F(Wizard, ThePagesLeadFromTheWelcomeToTheChosenSetup)
 
         // Custom setup: the confirmation leads to the custom page.
         ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
-        EXPECT_EQ(pageText(sheet, 1033), std::string(kModelLabel) + "ＢＲＥＮＡ５（5510B）");
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1033) == std::string(kModelLabel) + "ＢＲＥＮＡ５（5510B）"; }))
+            << pageText(sheet, 1033);
         EXPECT_STREQ(wizardState.modelKey, "5510B");
         pressSheet(sheet, PSBTN_NEXT);
         EXPECT_TRUE(waitForPage(sheet, IDD_PAGE_CUSTOM));
@@ -221,7 +226,8 @@ TEST_F(Wizard, ThePagesLeadFromTheWelcomeToTheChosenSetup)
         ASSERT_TRUE(next(sheet, IDD_PAGE_MODEL));
         chooseEntry(sheet, 1031, 1);
         ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
-        EXPECT_EQ(pageText(sheet, 1033), std::string(kModelLabel) + "ＴＯＳＫＡ２０（4420Q）");
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1033) == std::string(kModelLabel) + "ＴＯＳＫＡ２０（4420Q）"; }))
+            << pageText(sheet, 1033);
         EXPECT_STREQ(wizardState.familyKey, "TOSKA");
         EXPECT_STREQ(wizardState.modelKey, "4420Q");
 
@@ -248,7 +254,7 @@ TEST_F(Wizard, WithoutAMachineListTheDefaultModelIsTaken)
         ASSERT_TRUE(toStandardPage(sheet));
         pressSheet(sheet, PSBTN_BACK);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_CONFIRM));
-        EXPECT_EQ(pageText(sheet, 1033), kModelLabel);
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1033) == kModelLabel; })) << pageText(sheet, 1033);
         EXPECT_STREQ(wizardState.modelKey, "4410Q");
         pressSheet(sheet, PSBTN_CANCEL);
     });
@@ -343,7 +349,7 @@ TEST_F(Wizard, CancelAsksAndNoGoesOnWhileYesStops)
         Box no = answerWizardBox(thread, sheet, IDNO, 30000);
         EXPECT_EQ(no.text, "中断しますか?");
         EXPECT_TRUE(no.yesNo);
-        EXPECT_EQ(no.owner, progressPage);
+        EXPECT_EQ(GetParent(progressPage), no.owner) << "the page's box, owned by the sheet it is in";
         EXPECT_TRUE(IsWindow(sheet)) << "Cancel did not close the sheet";
 
         ASSERT_TRUE(waitUntil([&] { return fileExists(kit.destination(c2) + "\\" + c2.fileName(1)); }, 30000));
@@ -434,13 +440,19 @@ protected:
             machine += "隠れ機種" + std::to_string(i) + ",9999X\r\n";
         machine += "フロッピー機種（4410Q）,4410Q\r\n";
         kit.machineInf = machine;
-        // Tree order F1..F5; F4 is not on the machine.
-        kit.components = {kitComponent("F1", "4410Q", "Disk one", 2, true, 2), kitComponent("F2", "4410Q", "Disk two", 2, true, 2),
-                          kitComponent("F3", "4410Q", "Disk three", 2, true, 2), kitComponent("F4", "4410Q", "Absent", 2, false, 2),
+        // Tree order F1..F5; F4 is not on the machine. Every component
+        // ends with a file no disk holds, so each hand-over shows a box
+        // that names it.
+        kit.components = {kitComponent("F1", "4410Q", "Disk one", 2, true, 2),
+                          kitComponent("F2", "4410Q", "Disk two", 2, true, 2),
+                          kitComponent("F3", "4410Q", "Disk three", 2, true, 2),
+                          kitComponent("F4", "4410Q", "Absent", 2, false, 2),
                           kitComponent("F5", "4410Q", "Disk two again", 2, true, 1)};
         const int disks[] = {1, 2, 3, 2, 2};
-        for (size_t i = 0; i < kit.components.size(); ++i)
+        for (size_t i = 0; i < kit.components.size(); ++i) {
             kit.components[i].disk = disks[i];
+            kit.components[i].missingLast = true;
+        }
         ASSERT_EQ(kit.write(this, 3), "");
         ASSERT_TRUE(writeFile(kit.dir + "\\UPGSIZE.INF", "[SourceDisksNames]\r\n1=\"Disk 1\",DISK1,0\r\n"
                                                          "2=\"Disk 2\",DISK2,0\r\n3=\"Disk 3\",DISK3,0\r\n"));
@@ -463,71 +475,127 @@ protected:
         EXPECT_EQ(listItems(GetDlgItem(currentPage(sheet), 1031), true),
                   std::vector<std::string>{"フロッピー機種（4410Q）"});
         ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
-        EXPECT_EQ(pageText(sheet, 1033), std::string(kModelLabel) + "フロッピー機種（4410Q）")
-            << "the entry shown is the one chosen";
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1033) == std::string(kModelLabel) + "フロッピー機種（4410Q）"; }))
+            << "the entry shown is the one chosen: " << pageText(sheet, 1033);
         ASSERT_TRUE(next(sheet, IDD_PAGE_STANDARD));
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_PROGRESS));
     }
-    // The disk-change dialog: the bar where it stands, then disk in, OK.
-    int swapDisk(const char *disk)
+
+    // What the user meets during the run, until the finish page: the
+    // missing file's box of each hand-over (answered by onMissing, which
+    // gets the component's name, else Cancel), the stop question (answered
+    // by stopAnswer) and the disk dialog (the bar where it stands, then the
+    // next disk in and OK).
+    void runFloppyPasses(HWND sheet, DWORD thread, const std::function<void(const std::string &)> &onMissing,
+                         int stopAnswer)
     {
-        HWND dialog = waitForDialog(0, "ディスク交換", 30000);
-        if (dialog == nullptr)
-            return -1;
-        int position = barPosition();
-        insert('a', disk);
-        pressButton(dialog, IDOK);
-        waitGone(dialog);
-        return position;
+        int disk = 1;
+        DWORD start = GetTickCount();
+        while (currentPageId(sheet) != IDD_PAGE_FINISH && GetTickCount() - start < 60000) {
+            if (HWND dialog = waitForDialog(0, "ディスク交換", 0)) {
+                diskBars.push_back(barPosition());
+                insert('a', "disk" + std::to_string(++disk));
+                pressButton(dialog, IDOK);
+                waitGone(dialog);
+                continue;
+            }
+            HWND box = findThreadWindow(thread, kWizardCaption, sheet, true, 0);
+            if (box == nullptr) {
+                Sleep(5);
+                continue;
+            }
+            std::string text = itemText(box, 0xFFFF);
+            if (text == "中断しますか?") {
+                ++stopQuestions;
+                pressButton(box, stopAnswer);
+            } else {
+                for (const KitComponent &c : kit.components)
+                    if (text.find(c.missingName()) != std::string::npos) {
+                        ++handedOver[c.name];
+                        if (onMissing)
+                            onMissing(c.name);
+                    }
+                pressButton(box, IDCANCEL);
+            }
+            waitGone(box);
+        }
     }
+
+    std::vector<int> diskBars;
+    std::map<std::string, int> handedOver;
+    int stopQuestions = 0;
 };
 
 TEST_F(FloppyWizard, EachDiskIsOnePassOverEverySelectedComponent)
 {
     int count = componentTree.count;
     ASSERT_EQ(count, 5);
-    std::vector<int> bars;
-    runDrivenWizard([&](HWND sheet, DWORD) {
+    runDrivenWizard([&](HWND sheet, DWORD thread) {
         toProgressPage(sheet);
-        bars.push_back(swapDisk("disk2"));
-        bars.push_back(swapDisk("disk3"));
-        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
+        runFloppyPasses(sheet, thread, nullptr, IDNO);
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH));
         EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kCompleted; })) << pageText(sheet, 1035);
         EXPECT_EQ(barPosition(), 100);
         pressSheet(sheet, PSBTN_FINISH);
     });
     // Disk 2 is first asked for by F2 (index 1) in pass 2, disk 3 by F3
     // (index 2) in pass 3.
-    EXPECT_EQ(bars, (std::vector<int>{(count + 1) * 100 / (3 * count), (2 * count + 2) * 100 / (3 * count)}));
-    for (const char *name : {"F1", "F2", "F3", "F5"}) {
-        EXPECT_TRUE(kit.installedAll(component(name))) << name;
-        EXPECT_EQ(kit.configSysRuns(component(name)), 3) << name << ": once in each of the three passes";
-    }
+    EXPECT_EQ(diskBars, (std::vector<int>{(count + 1) * 100 / (3 * count), (2 * count + 2) * 100 / (3 * count)}));
+    EXPECT_EQ(handedOver, (std::map<std::string, int>{{"F1", 3}, {"F2", 3}, {"F3", 3}, {"F5", 3}}))
+        << "every selected component once in each of the three passes";
+    for (const char *name : {"F1", "F2", "F3", "F5"})
+        EXPECT_TRUE(kit.installedAll(component(name))) << name << ": its files from its own disk";
     EXPECT_TRUE(kit.installedNone(component("F4")));
-    EXPECT_EQ(kit.configSysRuns(component("F4")), 0);
+    EXPECT_EQ(stopQuestions, 0);
     EXPECT_EQ(wizardState.setupResult, 0);
     EXPECT_EQ(engineState.currentDiskPass, 0);
 }
 
-TEST_F(FloppyWizard, YesToTheStopEndsEveryPass)
+TEST_F(FloppyWizard, StopAnsweredNoGoesOnAndYesEndsEveryPass)
 {
-    runDrivenWizard([&](HWND sheet, DWORD thread) {
-        toProgressPage(sheet);
-        pressSheet(sheet, PSBTN_CANCEL);
-        Box box = answerWizardBox(thread, sheet, IDYES, 30000);
-        EXPECT_EQ(box.text, "中断しますか?");
-        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
-        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kStopped; })) << pageText(sheet, 1035);
-        EXPECT_TRUE(waitForDialog(0, "ディスク交換", 0) == nullptr);
-        pressSheet(sheet, PSBTN_FINISH);
-        EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
-        EXPECT_TRUE(noWizardBox(thread, sheet));
-    });
-    EXPECT_EQ(kit.configSysRuns(component("F1")), 1) << "the first component of the first pass, then the stop";
-    for (const char *name : {"F2", "F3", "F5"})
-        EXPECT_EQ(kit.configSysRuns(component(name)), 0) << name;
-    EXPECT_EQ(wizardState.setupResult, 1);
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        if (answer == IDYES) {
+            unmapDrives();
+            ASSERT_EQ(mapDrives(), "");
+            ASSERT_EQ(kit.write(this, 3), "");
+            ASSERT_TRUE(writeFile(kit.dir + "\\UPGSIZE.INF", "[SourceDisksNames]\r\n1=\"Disk 1\",DISK1,0\r\n"
+                                                             "2=\"Disk 2\",DISK2,0\r\n3=\"Disk 3\",DISK3,0\r\n"));
+            ASSERT_TRUE(insert('a', "disk1"));
+            ASSERT_EQ(kit.start(true), "");
+            handedOver.clear();
+            diskBars.clear();
+            stopQuestions = 0;
+        }
+        runDrivenWizard([&](HWND sheet, DWORD thread) {
+            toProgressPage(sheet);
+            // The user presses Cancel while the first component of the
+            // first pass is being installed.
+            runFloppyPasses(
+                sheet, thread,
+                [&](const std::string &name) {
+                    if (name == "F1" && handedOver["F1"] == 1)
+                        pressSheet(sheet, PSBTN_CANCEL);
+                },
+                answer);
+            ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH));
+            const char *text = answer == IDYES ? kStopped : kCompleted;
+            EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == text; })) << pageText(sheet, 1035);
+            pressSheet(sheet, PSBTN_FINISH);
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
+        });
+        EXPECT_EQ(stopQuestions, 1);
+        if (answer == IDNO) {
+            EXPECT_EQ(handedOver, (std::map<std::string, int>{{"F1", 3}, {"F2", 3}, {"F3", 3}, {"F5", 3}}));
+            EXPECT_EQ(wizardState.setupResult, 0);
+        } else {
+            EXPECT_EQ(handedOver, (std::map<std::string, int>{{"F1", 1}}))
+                << "nothing more in this pass or any later one";
+            EXPECT_TRUE(diskBars.empty());
+            EXPECT_EQ(wizardState.setupResult, 1);
+        }
+    }
 }
 
 TEST_F(FloppyWizard, WithoutTheDiskListTheUserIsToldAndLeaves)
