@@ -12,7 +12,8 @@ int buildComponentTree(HWND owner);
 // be loaded.
 int loadComponents(ComponentTree &tree);
 // Fills OptionDesc, Tip, Parent, InstallType, Available (floppy kit) and Size.
-void readComponentInf(ComponentRecord &record, InfImage *image);
+// 0 when the component must be left out (its Parent does not fit the record).
+int readComponentInf(ComponentRecord &record, InfImage *image);
 // Total bytes of the section's CopyFiles lists.
 uint64_t componentOwnSize(const char *section, InfImage *image);
 // 1 when the component counts as present (may write "Installed"="1").
