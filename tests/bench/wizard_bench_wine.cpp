@@ -33,6 +33,7 @@ double now()
 // the progress page without the page.
 double direct()
 {
+    copyText(wizardState.modelKey, "4410Q");   // what the wizard's pages choose
     double start = now();
     applyDetectedSelection();
     for (int i = 0; i < componentTree.count; ++i)
@@ -85,6 +86,7 @@ int main()
     for (int round = 0; round < kRounds; ++round) {
         for (int way = 0; way < 2; ++way) {
             removeTree(kit.destRoot);
+            CreateDirectoryA(kit.destRoot.c_str(), nullptr);
             problem = kit.start();
             if (!problem.empty()) {
                 printf("start: %s\n", problem.c_str());
