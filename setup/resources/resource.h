@@ -21,6 +21,10 @@
 
 #define IDM_ABOUT 301             // main window command: the about box
 
+// Controls of the shell's dialogs.
+#define IDC_PRODUCT_LIST 1006     // product choice: the sorted captions
+#define IDC_PREPARING_BAR 1034    // preparing dialog: where the progress bar goes
+
 // Bitmaps: 401 the side panel; 402 to 405 the check pictures (selected,
 // partly selected, not selected, not available); 400 and 406 the wizard's others.
 #define IDB_400 400

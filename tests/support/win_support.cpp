@@ -94,6 +94,22 @@ ScopedRegistryTree::~ScopedRegistryTree()
     deleteRegistryTree(root_, subkey_.c_str());
 }
 
+bool waitUntil(const std::function<bool()> &done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+bool waitGone(HWND window)
+{
+    return waitUntil([window] { return !IsWindow(window); });
+}
+
 std::string windowText(HWND window)
 {
     char text[1024] = "";

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ private:
 void deleteRegistryTree(HKEY root, const char *subkey);
 
 // ---- windows
+
+const DWORD kAppear = 10000;   // ms for a window to come or go on a loaded machine
+
+// Checks done() every 10 ms; false when it has not come true in time.
+bool waitUntil(const std::function<bool()> &done, DWORD timeoutMs = kAppear);
+bool waitGone(HWND window);
 
 std::string windowText(HWND window);
 std::string itemText(HWND dialog, int id);

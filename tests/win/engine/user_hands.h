@@ -24,24 +24,6 @@
 
 namespace testsupport {
 
-const DWORD kAppear = 10000;   // ms for a window to come or go on a loaded machine
-
-inline bool waitUntil(const std::function<bool()> &done, DWORD timeoutMs = kAppear)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-inline bool waitGone(HWND window)
-{
-    return waitUntil([window] { return !IsWindow(window); });
-}
-
 // A message box as the user sees it, answered with a button.
 struct Box {
     bool came = false;

@@ -1,0 +1,59 @@
+// The restart at the end of the program, and the user's word on it.
+#include "setup/shell/main_window.h"
+
+#include "setup/resources/resource.h"
+#include "setup/shell/setup_state.h"
+#include "setup/shell/shell_services.h"
+#include "setup/wizard/wizard_state.h"
+
+void settleRestart()
+{
+    int answer = wizardState.restartAnswer;
+    if (answer != IDYES && answer != IDNO) {
+        char text[kPathSize];
+        loadString(IDS_RESTART_QUESTION, text, sizeof text);
+        answer = MessageBoxA(setupState.mainWindow, text, setupState.productCaption, MB_YESNO | MB_ICONQUESTION);
+        wizardState.restartAnswer = answer == IDYES ? IDYES : IDNO;
+    }
+    setupState.restartNeeded = answer == IDYES;
+}
+
+typedef BOOL(WINAPI *OpenProcessTokenFunction)(HANDLE, DWORD, PHANDLE);
+typedef BOOL(WINAPI *LookupPrivilegeValueFunction)(LPCSTR, LPCSTR, PLUID);
+typedef BOOL(WINAPI *AdjustTokenPrivilegesFunction)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES,
+                                                    PDWORD);
+
+// The NT family restarts only for a process that holds the shutdown
+// privilege enabled. The security functions are looked up, not imported:
+// Windows 95 has them only as stubs, and the program must load there.
+static void enableShutdownPrivilege()
+{
+    HMODULE advapi = LoadLibraryA("advapi32.dll");
+    if (advapi == NULL)
+        return;
+    OpenProcessTokenFunction openToken = (OpenProcessTokenFunction)(void *)GetProcAddress(advapi, "OpenProcessToken");
+    LookupPrivilegeValueFunction lookup =
+        (LookupPrivilegeValueFunction)(void *)GetProcAddress(advapi, "LookupPrivilegeValueA");
+    AdjustTokenPrivilegesFunction adjust =
+        (AdjustTokenPrivilegesFunction)(void *)GetProcAddress(advapi, "AdjustTokenPrivileges");
+    HANDLE token;
+    if (openToken != NULL && lookup != NULL && adjust != NULL &&
+        openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES privileges = {};
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (lookup(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+            adjust(token, FALSE, &privileges, 0, NULL, NULL);
+        CloseHandle(token);
+    }
+    FreeLibrary(advapi);
+}
+
+void restartWindows()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        enableShutdownPrivilege();
+    ExitWindowsEx(EWX_REBOOT, 0);
+}
