@@ -336,6 +336,8 @@ TEST_F(Wizard, CancelAsksAndNoGoesOnWhileYesStops)
     kit.components = {kitComponent("C1", "4410Q", "One", 2, true, 150), kitComponent("C2", "4410Q", "Two", 2, true, 150),
                       kitComponent("C3", "4410Q", "Three", 2, true, 150)};
     startKit();
+    const std::string setupIni = windowsDirectory() + "\\setup.ini";
+    ASSERT_TRUE(writeFile(setupIni, "[progman.groups]\r\ngroup1=Kit\r\n"));
     const KitComponent &c1 = kit.components[0], &c2 = kit.components[1], &c3 = kit.components[2];
     runDrivenWizard([&](HWND sheet, DWORD thread) {
         ASSERT_TRUE(toStandardPage(sheet));
@@ -367,6 +369,7 @@ TEST_F(Wizard, CancelAsksAndNoGoesOnWhileYesStops)
     EXPECT_TRUE(kit.installedAll(c1)) << "No: the run went on";
     EXPECT_TRUE(kit.installedAll(c2)) << "the component under way when Yes was given is finished";
     EXPECT_TRUE(kit.installedNone(c3)) << "Yes: nothing after it";
+    EXPECT_FALSE(fileExists(setupIni)) << "the groups of a stopped setup are not turned into shortcuts";
     EXPECT_EQ(wizardState.setupResult, 1);
     EXPECT_FALSE(setupState.restartNeeded);
 }
@@ -421,6 +424,37 @@ TEST_F(Wizard, AChangedSystemIniAsksForTheRestart)
         EXPECT_EQ(wizardState.restartAnswer, answer);
         EXPECT_EQ(setupState.restartNeeded, answer == IDYES);
     }
+}
+
+TEST_F(Wizard, TheGroupsOfSetupIniBecomeShortcutsAfterTheComponents)
+{
+    // No group converter in the prefix: the update is left to the next
+    // start of Windows, which needs the restart.
+    const std::string setupIni = windowsDirectory() + "\\setup.ini";
+    ASSERT_FALSE(fileExists(windowsDirectory() + "\\grpconv.exe"));
+    ASSERT_TRUE(writeFile(setupIni, "[progman.groups]\r\ngroup1=Kit\r\n"));
+    const char runOnce[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    usualKit();
+    startKit();
+    runDrivenWizard([&](HWND sheet, DWORD thread) {
+        ASSERT_TRUE(toStandardPage(sheet));
+        pressSheet(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
+        EXPECT_TRUE(IsWindowEnabled(sheet)) << "the sheet is enabled again after the update";
+        EXPECT_EQ(pageText(sheet, 1028), "") << "the progress page's note is gone";
+        pressSheet(sheet, PSBTN_FINISH);
+        Box box = answerWizardBox(thread, sheet, IDNO);
+        EXPECT_EQ(box.text, loaded(IDS_RESTART_QUESTION));
+    });
+    EXPECT_TRUE(kit.installedAll(component("C1")));
+    char command[64] = "";
+    DWORD size = sizeof command;
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, runOnce, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, kit.setupClass.c_str(), nullptr, nullptr, (BYTE *)command, &size), ERROR_SUCCESS);
+    RegDeleteValueA(key, kit.setupClass.c_str());
+    RegCloseKey(key);
+    EXPECT_STREQ(command, "grpconv -o");
 }
 
 // ---- the floppy kit: three disks swapped behind drive A:
