@@ -191,51 +191,49 @@ INT_PTR CALLBACK welcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
     return FALSE;
 }
 
-// ---- nickname
+// ---- nickname and model: the two pages of the machine list
 
 namespace {
-InfImage *nicknameList;
+
+// One page's list: the machine list (kept for the page's lifetime), the
+// section it shows, its offset, and where the chosen line's key goes.
+struct MachineListPage {
+    InfImage *image;
+    char section[kShortSize];
+    int *offset;
+    char *key;
+    size_t keySize;
+};
+MachineListPage nicknames = {NULL, "", &wizardState.nicknameListOffset, wizardState.familyKey,
+                             sizeof wizardState.familyKey};
+MachineListPage models = {NULL, "", &wizardState.modelListOffset, wizardState.modelKey, sizeof wizardState.modelKey};
 
 void sectionName(UINT id, char (&out)[kShortSize])
 {
     loadString(id, out, sizeof out);
 }
-}  // namespace
 
-INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+// What the two pages do alike; FALSE for the messages each page handles
+// itself.
+INT_PTR machineListProc(MachineListPage &list, HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: {
-        wizardState.nicknameListOffset = setupState.floppyKit ? 8 : 0;
-        chooseSetup(page, kStandardRadio);
-        nicknameList = openMachineList();
-        if (nicknameList != NULL) {
-            char section[kShortSize];
-            sectionName(IDS_SECTION_MACHINEMODELS, section);
-            fillList(page, nicknameList, section, wizardState.nicknameListOffset);
-        }
-        return TRUE;
-    }
     case WM_DESTROY:
-        if (nicknameList != NULL)
-            freeInf(nicknameList);
-        nicknameList = NULL;
+        if (list.image != NULL)
+            freeInf(list.image);
+        list.image = NULL;
         break;
     case WM_PAINT:
         paintPage(page);
-        return FALSE;
+        break;
     case WM_COMMAND:
         return handleSetupChoice(page, wParam);
     case WM_NOTIFY:
         switch (notificationCode(lParam)) {
-        case PSN_SETACTIVE:
-            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-            return reply(page, 0);
         case PSN_WIZNEXT: {
-            char section[kShortSize], display[kShortSize], key[kShortSize];
-            sectionName(IDS_SECTION_MACHINEMODELS, section);
-            if (chosenLine(page, nicknameList, section, wizardState.nicknameListOffset, display, key)) {
-                copyText(wizardState.familyKey, key);
+            char display[kShortSize], key[kShortSize];
+            if (chosenLine(page, list.image, list.section, *list.offset, display, key)) {
+                copyTextN(list.key, list.keySize, key);
                 copyText(wizardState.modelDisplayName, display);
             }
             if (wizardState.modelKey[0] == '\0')
@@ -250,12 +248,6 @@ INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     }
     return FALSE;
 }
-
-// ---- model
-
-namespace {
-InfImage *modelList;
-char familySection[kShortSize];   // kept when a family key is not known
 
 // Lists the models of the chosen family. The choice between standard and
 // custom setup, made one page before, stays as it is.
@@ -264,63 +256,55 @@ void loadModels(HWND page, bool reload)
     if (reload)
         SendDlgItemMessageA(page, kListCombo, CB_RESETCONTENT, 0, 0);
     wizardState.modelListOffset = setupState.floppyKit ? 8 : 0;
-    if (modelList == NULL)
-        modelList = openMachineList();
-    if (modelList == NULL)
+    if (models.image == NULL)
+        models.image = openMachineList();
+    if (models.image == NULL)
         return;
     for (const Family &family : kFamilies) {
         if (strcmp(wizardState.familyKey, family.key) == 0) {
-            sectionName(family.sectionString, familySection);
+            sectionName(family.sectionString, models.section);
             break;
         }
     }
     copyText(wizardState.shownFamilyKey, wizardState.familyKey);
-    fillList(page, modelList, familySection, wizardState.modelListOffset);
+    fillList(page, models.image, models.section, wizardState.modelListOffset);
 }
+
 }  // namespace
+
+INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        wizardState.nicknameListOffset = setupState.floppyKit ? 8 : 0;
+        chooseSetup(page, kStandardRadio);
+        sectionName(IDS_SECTION_MACHINEMODELS, nicknames.section);
+        nicknames.image = openMachineList();
+        if (nicknames.image != NULL)
+            fillList(page, nicknames.image, nicknames.section, wizardState.nicknameListOffset);
+        return TRUE;
+    }
+    if (message == WM_NOTIFY && notificationCode(lParam) == PSN_SETACTIVE) {
+        postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        return reply(page, 0);
+    }
+    return machineListProc(nicknames, page, message, wParam, lParam);
+}
 
 INT_PTR CALLBACK modelPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        familySection[0] = '\0';
+    if (message == WM_INITDIALOG) {
+        models.section[0] = '\0';   // a family key not known leaves the section as it was: empty at first
         loadModels(page, false);
         return TRUE;
-    case WM_DESTROY:
-        if (modelList != NULL)
-            freeInf(modelList);
-        modelList = NULL;
-        break;
-    case WM_PAINT:
-        paintPage(page);
-        return FALSE;
-    case WM_COMMAND:
-        return handleSetupChoice(page, wParam);
-    case WM_NOTIFY:
-        switch (notificationCode(lParam)) {
-        case PSN_SETACTIVE:
-            if (strcmp(wizardState.familyKey, wizardState.shownFamilyKey) != 0)
-                loadModels(page, true);
-            else
-                postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-            return reply(page, 0);
-        case PSN_WIZNEXT: {
-            char display[kShortSize], key[kShortSize];
-            if (chosenLine(page, modelList, familySection, wizardState.modelListOffset, display, key)) {
-                copyText(wizardState.modelKey, key);
-                copyText(wizardState.modelDisplayName, display);
-            }
-            if (wizardState.modelKey[0] == '\0')
-                copyText(wizardState.modelKey, kDefaultModel);
-            return reply(page, 0);
-        }
-        case PSN_RESET:
-        case PSN_KILLACTIVE:
-            return reply(page, 0);
-        }
-        break;
     }
-    return FALSE;
+    if (message == WM_NOTIFY && notificationCode(lParam) == PSN_SETACTIVE) {
+        if (strcmp(wizardState.familyKey, wizardState.shownFamilyKey) != 0)
+            loadModels(page, true);
+        else
+            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        return reply(page, 0);
+    }
+    return machineListProc(models, page, message, wParam, lParam);
 }
 
 // ---- confirmation

@@ -185,21 +185,14 @@ public:
     // the tree built, the free space measured.
     std::string start(bool floppy = false)
     {
-        freeAllInfs();
+        startInstallState(kWizardCaption);
         freeComponents(componentTree);
-        engineState = EngineState();
-        engineState.keepInstalling = true;
         wizardState = WizardState();
-        setupState.restartNeeded = false;
         setupState.floppyKit = floppy;
-        setupState.foundInWindowsInf = false;
-        setupState.wizardWindow = nullptr;
         setupState.preparingProgress = nullptr;
         setupState.instance = GetModuleHandleA(nullptr);
         GetWindowRect(GetDesktopWindow(), &setupState.desktopRect);
-        copyText(setupState.productCaption, kWizardCaption);
         copyText(setupState.setupClass, setupClass.c_str());
-        GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
         GetSystemDirectoryA(setupState.systemDir, sizeof setupState.systemDir);
         copyText(setupState.sourceDir, dir.c_str());
         copyText(setupState.kitSourceDir, floppy ? "A:\\" : dir.c_str());
@@ -364,18 +357,7 @@ inline void chooseEntry(HWND sheet, int comboId, int index)
 // sheet, which has the same title), answered with button.
 inline Box answerWizardBox(DWORD thread, HWND sheet, int button, DWORD timeoutMs = kAppear)
 {
-    Box box;
-    HWND found = findThreadWindow(thread, kWizardCaption, sheet, true, timeoutMs);
-    if (found == nullptr)
-        return box;
-    box.came = true;
-    box.text = itemText(found, 0xFFFF);
-    box.owner = GetWindow(found, GW_OWNER);
-    box.yesNo = GetDlgItem(found, IDYES) != nullptr && GetDlgItem(found, IDNO) != nullptr &&
-                GetDlgItem(found, IDOK) == nullptr;
-    pressButton(found, button);
-    box.gone = waitGone(found);
-    return box;
+    return answerBoxWindow(findThreadWindow(thread, kWizardCaption, sheet, true, timeoutMs), button);
 }
 
 // No message box over the sheet right now.
