@@ -187,6 +187,8 @@ public:
     {
         startInstallState(kWizardCaption);
         freeComponents(componentTree);
+        if (wizardState.titleFont != nullptr)
+            DeleteObject(wizardState.titleFont);   // what the main window does when it closes
         wizardState = WizardState();
         setupState.floppyKit = floppy;
         setupState.preparingProgress = nullptr;

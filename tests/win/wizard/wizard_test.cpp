@@ -245,6 +245,41 @@ TEST_F(Wizard, ThePagesLeadFromTheWelcomeToTheChosenSetup)
         EXPECT_TRUE(kit.installedNone(c)) << c.name;
 }
 
+TEST_F(Wizard, TheTitleFillsItsWidthAndStaysWithinItsHeight)
+{
+    usualKit();
+    startKit();
+    // A one-character caption would grow far past the title's height; a
+    // long one shrinks below 12 points.
+    for (const char *caption : {"ア", "とても長い製品名のドライバキット　セットアップ　プログラム"}) {
+        SCOPED_TRACE(caption);
+        ASSERT_EQ(kit.start(), "");
+        copyText(setupState.productCaption, caption);
+        runDrivenWizard([&](HWND sheet, DWORD) {
+            ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_WELCOME));
+            ASSERT_TRUE(waitForButtons(sheet, "N"));
+            HWND title = GetDlgItem(currentPage(sheet), 1013);
+            HFONT font = (HFONT)SendMessageA(title, WM_GETFONT, 0, 0);
+            LOGFONTA shape = {};
+            ASSERT_TRUE(GetObjectA(font, sizeof shape, &shape));
+            RECT place;
+            GetClientRect(title, &place);
+            HDC dc = GetDC(title);
+            HGDIOBJ previous = SelectObject(dc, font);
+            SIZE extent = {};
+            GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &extent);
+            SelectObject(dc, previous);
+            ReleaseDC(title, dc);
+            EXPECT_LE(-shape.lfHeight, place.bottom);
+            EXPECT_LE(extent.cx, place.right + place.right / 10) << "about the title's width";
+            if (lstrlenA(caption) > 20) {
+                EXPECT_LT(-shape.lfHeight, 16) << "below 12 points at 96 dpi";
+            }
+            pressSheet(sheet, PSBTN_CANCEL);
+        });
+    }
+}
+
 TEST_F(Wizard, WithoutAMachineListTheDefaultModelIsTaken)
 {
     usualKit();
