@@ -12,7 +12,8 @@ struct WizardState {
     int nicknameListOffset;            // nickname page: 8 in a floppy kit, else 0
     int modelListOffset;               // model page: likewise
     HFONT titleFont;                   // welcome page; released when the main window closes
-    int setupResult;                   // progress page: 0 completed, 1 stopped by the user, 2 no space
+    int setupResult;                   // progress page: 0 completed, 1 stopped by the user, 2 no space,
+                                       // 3 nothing run: the kit lacks what the run needs
     int restartAnswer;                 // finish page: IDYES or IDNO once the restart question was
                                        // answered, else 0; the main window never restarts against a No
 };

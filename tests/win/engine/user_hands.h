@@ -33,10 +33,10 @@ struct Box {
     bool gone = false;
 };
 
-inline Box answerBox(const char *title, int button)
+// Reads the box in window (null: none came) and presses button.
+inline Box answerBoxWindow(HWND window, int button)
 {
     Box box;
-    HWND window = waitForDialog(0, title, kAppear);
     if (window == nullptr)
         return box;
     box.came = true;
@@ -47,6 +47,11 @@ inline Box answerBox(const char *title, int button)
     pressButton(window, button);
     box.gone = waitGone(window);
     return box;
+}
+
+inline Box answerBox(const char *title, int button)
+{
+    return answerBoxWindow(waitForDialog(0, title, kAppear), button);
 }
 
 // The user's hands: steps run in a second thread while the test's thread

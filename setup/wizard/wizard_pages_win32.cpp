@@ -1,0 +1,442 @@
+// The wizard's pages around the installation: welcome, nickname, model,
+// confirmation, standard setup and finish.
+#include "setup/components/components.h"
+#include "setup/inf/inf.h"
+#include "setup/inf/inf_fields.h"
+#include "setup/inf/text.h"
+#include "setup/resources/resource.h"
+#include "setup/shell/setup_state.h"
+#include "setup/shell/shell_services.h"
+#include "setup/wizard/wizard.h"
+#include "setup/wizard/wizard_pages.h"
+#include "setup/wizard/wizard_state.h"
+#include "setup/wizard/wizard_text.h"
+
+#include <prsht.h>
+#include <string.h>
+
+namespace {
+
+const int kSidePanelControl = 1011;
+const int kListCombo = 1031;
+const int kStandardRadio = 1004;
+const int kCustomRadio = 1005;
+const char kDefaultModel[] = "4410Q";
+
+// A model family's key and the string that names its section; the key is
+// compared exactly.
+struct Family {
+    const char *key;
+    UINT sectionString;
+};
+const Family kFamilies[] = {
+    {"TOSKA", IDS_SECTION_TOSKA}, {"BRENA", IDS_SECTION_BRENA}, {"BRENB", IDS_SECTION_BRENB},
+    {"BRENX", IDS_SECTION_BRENX}, {"KWILT", IDS_SECTION_KWILT}, {"DORSA", IDS_SECTION_DORSA},
+    {"MachineNames", IDS_SECTION_MACHINENAMES}, {"GELMO", IDS_SECTION_GELMO}, {"PIRKA", IDS_SECTION_PIRKA},
+    {"SOVIN", IDS_SECTION_SOVIN},
+};
+
+UINT notificationCode(LPARAM lParam)
+{
+    return ((const NMHDR *)lParam)->code;
+}
+
+void paintPage(HWND page)
+{
+    paintSidePanel(page, IDB_SIDE_PANEL, kSidePanelControl);
+}
+
+// The machine list of the kit, kept for the page's lifetime: null when the
+// source directory has none.
+InfImage *openMachineList()
+{
+    char name[kShortSize];
+    loadString(IDS_MACHINE_INF, name, sizeof name);
+    char path[kPathSize];
+    if (!joinPath(path, sizeof path, setupState.sourceDir, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return NULL;
+    InfImage *image = openInf(path);
+    return image == INF_NONE ? NULL : image;
+}
+
+// Fills the page's combo box from a section of the machine list. In the
+// floppy kit the entries start at the section's ninth line, the line that
+// choosing the first entry takes (index + offset + 1).
+void fillList(HWND page, InfImage *image, const char *section, int offset)
+{
+    HWND combo = GetDlgItem(page, kListCombo);
+    int count = countSectionLines(section, image);
+    for (int n = offset + 1; n <= count; ++n) {
+        char line[kPathSize], display[kPathSize], key[kShortSize];
+        if (!getSectionLine(section, n, line, image))
+            continue;
+        splitListLine(line, display, sizeof display, key, sizeof key);
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)display);
+    }
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+}
+
+// The chosen entry's line: 1 with its display text and key when the line
+// has a comma, else 0.
+int chosenLine(HWND page, InfImage *image, const char *section, int offset, char (&display)[kShortSize],
+               char (&key)[kShortSize])
+{
+    if (image == NULL)
+        return 0;
+    LRESULT index = SendDlgItemMessageA(page, kListCombo, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR)
+        return 0;
+    char line[kPathSize];
+    if (!getSectionLine(section, (int)index + offset + 1, line, image))
+        return 0;
+    return splitListLine(line, display, sizeof display, key, sizeof key) ? 1 : 0;
+}
+
+void chooseSetup(HWND page, int id)
+{
+    CheckRadioButton(page, kStandardRadio, kCustomRadio, id);
+    wizardState.standardChosen = id == kStandardRadio;
+}
+
+bool handleSetupChoice(HWND page, WPARAM wParam)
+{
+    int id = LOWORD(wParam);
+    if (id != kStandardRadio && id != kCustomRadio)
+        return false;
+    chooseSetup(page, id);
+    return true;
+}
+
+// ---- welcome
+
+// The title's font: bold, as large as lets the caption fill the title's
+// width, measured once against 12 points.
+void applyTitleFont(HWND page)
+{
+    HWND title = GetDlgItem(page, 1013);
+    if (wizardState.titleFont == NULL) {
+        HDC dc = GetDC(title);
+        int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        LOGFONTA measure;
+        ZeroMemory(&measure, sizeof measure);
+        measure.lfHeight = -(12 * dpi / 72);
+        measure.lfWeight = FW_BOLD;
+        measure.lfCharSet = SHIFTJIS_CHARSET;
+        copyText(measure.lfFaceName, "ＭＳ Ｐゴシック");
+        HFONT measuring = CreateFontIndirectA(&measure);
+        HGDIOBJ previous = SelectObject(dc, measuring);
+        SIZE extent = {0, 0};
+        GetTextExtentPoint32A(dc, setupState.productCaption, (int)textLength(setupState.productCaption), &extent);
+        SelectObject(dc, previous);
+        DeleteObject(measuring);
+        ReleaseDC(title, dc);
+
+        RECT client;
+        GetClientRect(title, &client);
+        int points = extent.cx > 0 ? client.right * 12 / extent.cx : 12;
+        // A short caption would grow past the title's height and be cut off
+        // at the bottom: the font stays as high as the title is.
+        int tallest = dpi > 0 ? client.bottom * 72 / dpi : 12;
+        if (points > tallest)
+            points = tallest;
+        if (points < 1)
+            points = 1;
+
+        LOGFONTA font;
+        HFONT current = (HFONT)SendMessageA(title, WM_GETFONT, 0, 0);
+        if (current == NULL || GetObjectA(current, sizeof font, &font) == 0)
+            font = measure;
+        font.lfCharSet = SHIFTJIS_CHARSET;
+        font.lfWeight = FW_BOLD;
+        copyText(font.lfFaceName, "ＭＳ Ｐゴシック");
+        font.lfHeight = -(points * dpi / 72);
+        font.lfWidth = 0;
+        wizardState.titleFont = CreateFontIndirectA(&font);
+    }
+    SendMessageA(title, WM_SETFONT, (WPARAM)wizardState.titleFont, TRUE);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK welcomePageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        HWND sheet = GetParent(page);
+        setupState.wizardWindow = sheet;
+        char text[512];
+        loadString(IDS_WELCOME, text, sizeof text);
+        SetDlgItemTextA(page, 1017, text);
+        SetDlgItemTextA(page, 1013, setupState.productCaption);
+        SetWindowTextA(sheet, setupState.productCaption);
+        centreWindow(sheet);
+        return TRUE;
+    }
+    case WM_PAINT:
+        paintPage(page);
+        return FALSE;
+    case WM_NOTIFY:
+        switch (notificationCode(lParam)) {
+        case PSN_SETACTIVE:
+            applyTitleFont(page);
+            postWizardButtons(page, PSWIZB_NEXT);
+            return reply(page, 0);
+        case PSN_WIZNEXT:
+        case PSN_RESET:
+        case PSN_KILLACTIVE:
+            return reply(page, 0);
+        }
+        break;
+    }
+    return FALSE;
+}
+
+// ---- nickname and model: the two pages of the machine list
+
+namespace {
+
+// One page's list: the machine list (kept for the page's lifetime), the
+// section it shows, its offset, and where the chosen line's key goes.
+struct MachineListPage {
+    InfImage *image;
+    char section[kShortSize];
+    int *offset;
+    char *key;
+    size_t keySize;
+};
+MachineListPage nicknames = {NULL, "", &wizardState.nicknameListOffset, wizardState.familyKey,
+                             sizeof wizardState.familyKey};
+MachineListPage models = {NULL, "", &wizardState.modelListOffset, wizardState.modelKey, sizeof wizardState.modelKey};
+
+void sectionName(UINT id, char (&out)[kShortSize])
+{
+    loadString(id, out, sizeof out);
+}
+
+// What the two pages do alike; FALSE for the messages each page handles
+// itself.
+INT_PTR machineListProc(MachineListPage &list, HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        if (list.image != NULL)
+            freeInf(list.image);
+        list.image = NULL;
+        break;
+    case WM_PAINT:
+        paintPage(page);
+        break;
+    case WM_COMMAND:
+        return handleSetupChoice(page, wParam);
+    case WM_NOTIFY:
+        switch (notificationCode(lParam)) {
+        case PSN_WIZNEXT: {
+            char display[kShortSize], key[kShortSize];
+            if (chosenLine(page, list.image, list.section, *list.offset, display, key)) {
+                copyTextN(list.key, list.keySize, key);
+                copyText(wizardState.modelDisplayName, display);
+            }
+            if (wizardState.modelKey[0] == '\0')
+                copyText(wizardState.modelKey, kDefaultModel);
+            return reply(page, 0);
+        }
+        case PSN_RESET:
+        case PSN_KILLACTIVE:
+            return reply(page, 0);
+        }
+        break;
+    }
+    return FALSE;
+}
+
+// Lists the models of the chosen family. The choice between standard and
+// custom setup, made one page before, stays as it is.
+void loadModels(HWND page, bool reload)
+{
+    if (reload)
+        SendDlgItemMessageA(page, kListCombo, CB_RESETCONTENT, 0, 0);
+    wizardState.modelListOffset = setupState.floppyKit ? 8 : 0;
+    if (models.image == NULL)
+        models.image = openMachineList();
+    if (models.image == NULL)
+        return;
+    for (const Family &family : kFamilies) {
+        if (strcmp(wizardState.familyKey, family.key) == 0) {
+            sectionName(family.sectionString, models.section);
+            break;
+        }
+    }
+    copyText(wizardState.shownFamilyKey, wizardState.familyKey);
+    fillList(page, models.image, models.section, wizardState.modelListOffset);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        wizardState.nicknameListOffset = setupState.floppyKit ? 8 : 0;
+        chooseSetup(page, kStandardRadio);
+        sectionName(IDS_SECTION_MACHINEMODELS, nicknames.section);
+        nicknames.image = openMachineList();
+        if (nicknames.image != NULL)
+            fillList(page, nicknames.image, nicknames.section, wizardState.nicknameListOffset);
+        return TRUE;
+    }
+    if (message == WM_NOTIFY && notificationCode(lParam) == PSN_SETACTIVE) {
+        postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        return reply(page, 0);
+    }
+    return machineListProc(nicknames, page, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK modelPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        models.section[0] = '\0';   // a family key not known leaves the section as it was: empty at first
+        loadModels(page, false);
+        return TRUE;
+    }
+    if (message == WM_NOTIFY && notificationCode(lParam) == PSN_SETACTIVE) {
+        if (strcmp(wizardState.familyKey, wizardState.shownFamilyKey) != 0)
+            loadModels(page, true);
+        else
+            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+        return reply(page, 0);
+    }
+    return machineListProc(models, page, message, wParam, lParam);
+}
+
+// ---- confirmation
+
+INT_PTR CALLBACK confirmPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_NOTIFY:
+        // Back from a standard page that lacked space must not leave Next
+        // disabled here: the buttons are set, not inherited.
+        if (notificationCode(lParam) == PSN_SETACTIVE) {
+            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+            return reply(page, 0);
+        }
+        break;
+    case WM_PAINT: {
+        char text[kPathSize];
+        loadString(IDS_MODEL_LABEL, text, sizeof text);
+        appendText(text, wizardState.modelDisplayName);
+        SetDlgItemTextA(page, 1033, text);
+        paintPage(page);
+        return FALSE;
+    }
+    }
+    return FALSE;
+}
+
+// ---- standard setup
+
+INT_PTR CALLBACK standardPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        HWND list = GetDlgItem(page, 1006);
+        int listed = 0;
+        for (int i = 0; i < componentTree.count; ++i) {
+            const ComponentRecord &record = componentTree.records[i];
+            if (record.InstallType & kInstallStandard) {
+                SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)record.OptionDesc);
+                ++listed;
+            }
+        }
+        if (listed == 0) {
+            char text[kPathSize];
+            loadString(IDS_NO_STANDARD_FILE, text, sizeof text);
+            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)text);
+        }
+        showSize(page, setupState.freeDiskBytes, 1026);
+        return TRUE;
+    }
+    case WM_PAINT:
+        paintPage(page);
+        return FALSE;
+    case WM_NOTIFY:
+        switch (notificationCode(lParam)) {
+        case PSN_SETACTIVE:
+            postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
+            showSize(page, standardSetupSize(componentTree), 1025);
+            return reply(page, wizardState.standardChosen ? 0 : -1);
+        case PSN_WIZNEXT:
+            selectStandardSet(componentTree);
+            return reply(page, 0);
+        case PSN_WIZBACK:
+        case PSN_RESET:
+        case PSN_KILLACTIVE:
+            return reply(page, 0);
+        }
+        break;
+    }
+    return FALSE;
+}
+
+// ---- finish
+
+namespace {
+const char kCompletedText[] = "セットアップが完了しました。";
+const char kStoppedText[] = "セットアップが中断されました。\n\nユーザー処理により、セットアップが中断されました。\n"
+                            "再度セットアップを起動し、正しい設定でセットアップを行ってください。";
+const char kNoSpaceText[] = "セットアップを中断します。\n\n空き容量の不足により、セットアップが中断されました。\n"
+                            "必要な空き容量を確保し再度セットアップを行ってください。";
+const char kIncompleteText[] = "セットアップを中断します。\n\nセットアップに必要なファイルが見つからないため、"
+                               "セットアップが中断されました。\nインストール媒体を確認し、再度セットアップを行ってください。";
+
+void disableSheetCancel(HWND page)
+{
+    EnableWindow(GetDlgItem(GetParent(page), IDCANCEL), FALSE);
+}
+}  // namespace
+
+INT_PTR CALLBACK finishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        disableSheetCancel(page);
+        return TRUE;
+    case WM_PAINT: {
+        paintPage(page);
+        const char *text = kCompletedText;
+        if (wizardState.setupResult == 1)
+            text = kStoppedText;
+        else if (wizardState.setupResult == 2)
+            text = kNoSpaceText;
+        else if (wizardState.setupResult == kSetupIncomplete)
+            text = kIncompleteText;
+        SetDlgItemTextA(page, 1035, text);
+        return FALSE;
+    }
+    case WM_NOTIFY:
+        switch (notificationCode(lParam)) {
+        case PSN_SETACTIVE:
+            postWizardButtons(page, PSWIZB_FINISH);
+            disableSheetCancel(page);
+            return reply(page, 0);
+        case PSN_WIZFINISH:
+            if (wizardState.setupResult == 1 || wizardState.setupResult == kSetupIncomplete) {
+                setupState.restartNeeded = false;
+            } else if (setupState.restartNeeded) {
+                char question[kPathSize];
+                loadString(IDS_RESTART_QUESTION, question, sizeof question);
+                wizardState.restartAnswer =
+                    MessageBoxA(page, question, setupState.productCaption, MB_ICONQUESTION | MB_YESNO);
+                if (wizardState.restartAnswer == IDNO)
+                    setupState.restartNeeded = false;
+            }
+            return reply(page, 0);
+        case PSN_WIZNEXT:
+        case PSN_KILLACTIVE:
+            return reply(page, 0);
+        }
+        break;
+    }
+    return FALSE;
+}
