@@ -13,6 +13,10 @@ if(WIN32)
   # No MinGW runtime DLL may be needed at run time.
   add_link_options(-static)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+  # The programs link without the compiler's default libraries (kit_program):
+  # libgcc goes last, after the system import libraries. Programs with the C
+  # runtime get it again from the compiler, which does no harm.
+  string(APPEND CMAKE_CXX_STANDARD_LIBRARIES " -lgcc")
   enable_language(RC)
 elseif(KIT_SANITIZE)
   # Natively everything runs under AddressSanitizer and UBSan. Portable
@@ -34,14 +38,28 @@ function(kit_product target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   if(WIN32)
     target_compile_definitions(${target} PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)
+    # gcc turns byte loops into calls of strlen, memchr and the like, which the
+    # programs do not have (they have no C runtime, see kit_program).
+    target_compile_options(${target} PRIVATE -fno-tree-loop-distribute-patterns)
   endif()
 endfunction()
 
-# A GUI program with no console window.
+# A GUI program with no console window and no C runtime: MSVCRT.DLL is
+# younger than the first Windows 95. The program starts at its own entry
+# (runtime/), imports only system DLLs and takes from libgcc only the helpers
+# the compiler calls (stack probes, 64-bit division): CMake's list of system
+# libraries, which ends every link, ends with libgcc (see above).
 function(kit_program target)
   kit_product(${target})
   if(WIN32)
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+      set(entry _kitEntry)
+    else()
+      set(entry kitEntry)
+    endif()
+    target_link_options(${target} PRIVATE -nostartfiles -nodefaultlibs -Wl,-e,${entry})
+    target_link_libraries(${target} PRIVATE kit_entry kit_bytes)
     if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
       target_link_options(${target} PRIVATE -s)
     endif()

@@ -1,5 +1,6 @@
 // Parsing of the [MODEM_REG] board lists and hardware-ID matching.
 #include "detector/board_lists.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -90,13 +91,7 @@ void readBoardSection(BoardLists &lists, const char *section, size_t size)
 
 int containsText(const char *text, const char *pattern)
 {
-    size_t patternLength = strlen(pattern);
-    for (const char *start = text;; ++start) {
-        if (strncmp(start, pattern, patternLength) == 0)
-            return 1;
-        if (*start == '\0')
-            return 0;
-    }
+    return findBytes(text, pattern) != nullptr ? 1 : 0;
 }
 
 char matchBoardList(const BoardList &list, const char *hardwareId)

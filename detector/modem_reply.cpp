@@ -1,5 +1,6 @@
 // Reply-line reading and judging for the serial probe.
 #include "detector/modem_reply.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -59,7 +60,7 @@ void replyText(const ReplyLine &line, char (&text)[kReplyLineSize])
 
 bool beginsWith(const char *text, const char *prefix)
 {
-    return strncmp(text, prefix, strlen(prefix)) == 0;
+    return startsWith(text, prefix);
 }
 
 namespace {

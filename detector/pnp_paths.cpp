@@ -1,5 +1,6 @@
 // Device key paths of the Plug-and-Play scans.
 #include "detector/pnp_paths.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -9,7 +10,7 @@ namespace {
 // not fit, so that a cut path never names some other key.
 bool joinPath(char (&path)[kKeyPathSize], const char *a, const char *b, size_t bLength, const char *c)
 {
-    size_t aLength = strlen(a), cLength = strlen(c);
+    size_t aLength = byteLength(a), cLength = byteLength(c);
     path[0] = '\0';
     if (aLength + bLength + cLength >= kKeyPathSize)
         return false;
@@ -24,7 +25,7 @@ bool joinPath(char (&path)[kKeyPathSize], const char *a, const char *b, size_t b
 
 bool busEnumeratorPath(const char *subkey, char (&path)[kKeyPathSize])
 {
-    size_t length = strlen(subkey);
+    size_t length = byteLength(subkey);
     if (subkey[0] != 'Q' && length > 8) {
         path[0] = '\0';
         return false;
@@ -34,15 +35,15 @@ bool busEnumeratorPath(const char *subkey, char (&path)[kKeyPathSize])
 
 bool rootPortsPath(const char *subkey, char (&path)[kKeyPathSize])
 {
-    return joinPath(path, "Enum\\Root\\Ports\\", subkey, strlen(subkey), "");
+    return joinPath(path, "Enum\\Root\\Ports\\", subkey, byteLength(subkey), "");
 }
 
 bool configNodePath(const char *node, char (&path)[kKeyPathSize])
 {
-    return joinPath(path, "Config Manager\\Enum\\", node, strlen(node), "");
+    return joinPath(path, "Config Manager\\Enum\\", node, byteLength(node), "");
 }
 
 bool configDevicePath(const char *hardwareKey, char (&path)[kKeyPathSize])
 {
-    return joinPath(path, "Enum\\", hardwareKey, strlen(hardwareKey), "");
+    return joinPath(path, "Enum\\", hardwareKey, byteLength(hardwareKey), "");
 }

@@ -2,6 +2,7 @@
 // root port enumerator and the configuration manager's live device nodes.
 #include "detector/detector.h"
 #include "detector/pnp_paths.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -55,7 +56,7 @@ int checkDeviceKey(const char *path, int slot, const char *requiredClass)
     if (!device.open(HKEY_LOCAL_MACHINE, path))
         return 0;
     char deviceClass[kClassSize];
-    if (!readText(device.get(), "Class", deviceClass) || strcmp(deviceClass, requiredClass) != 0)
+    if (!readText(device.get(), "Class", deviceClass) || !sameBytes(deviceClass, requiredClass))
         return 0;
     CandidateSlot &candidate = detector.slots[slot];
     if (!readText(device.get(), "PORTNAME", candidate.portName))

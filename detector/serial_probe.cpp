@@ -2,6 +2,7 @@
 // order, until a modem answers with one of the [MODEM_ATI] prefixes.
 #include "detector/detector.h"
 #include "detector/modem_reply.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -76,7 +77,7 @@ bool sendAtCommand(HANDLE port, const char *text)
 {
     char buffer[kCommandSize + 3];
     memset(buffer, 0, sizeof buffer);
-    size_t length = strlen(text);
+    size_t length = byteLength(text);
     if (length > kCommandSize)
         length = kCommandSize;
     memcpy(buffer, text, length);

@@ -5,6 +5,7 @@
 #include "setup/inf/charset.h"
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -163,7 +164,7 @@ int chooseDestinationDir(const char *line, char *out, size_t size)
         digits[0] = (char)('0' + entry.id / 10);
         digits[1] = (char)('0' + entry.id % 10);
         digits[2] = '\0';
-        if (strstr(where, digits) != nullptr) {
+        if (findBytes(where, digits) != nullptr) {
             chosen = &entry;
             break;
         }

@@ -4,6 +4,7 @@
 
 #include "setup/inf/charset.h"
 #include "setup/inf/text.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -120,7 +121,7 @@ InfLine findSection(InfImage *image, const char *name)
     size_t size = infImageSize(image);
     if (plainImage != text) {
         plainImage = text;
-        plainImageIsPlain = size >= 3 && memchr(text, kEndOfFile, size - 1) == nullptr;
+        plainImageIsPlain = size >= 3 && findByte(text, kEndOfFile, size - 1) == nullptr;
     }
     InfLine first = plainImageIsPlain ? searchSection(text, size, name) : walkToSection(text, name);
     if (n >= sizeof sectionMemo[0].name)
@@ -156,7 +157,7 @@ InfLine searchSection(const char *text, size_t size, const char *name)
     size_t n = textLength(name);
     const char *end = text + size;
     for (const char *p = text; p < end;) {
-        const char *q = (const char *)memchr(p, '[', (size_t)(end - p));
+        const char *q = findByte(p, '[', (size_t)(end - p));
         if (q == nullptr)
             return nullptr;
         if ((q == text || q[-1] == '\0') && headerMatches(q, name, n))

@@ -2,12 +2,13 @@
 #include "setup/inf/text.h"
 
 #include "setup/inf/charset.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
 size_t textLength(const char *s)
 {
-    return strlen(s);
+    return byteLength(s);
 }
 
 size_t fittingLength(const char *src, size_t srcLength, size_t maxBytes)

@@ -5,6 +5,7 @@
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
+#include "runtime/bytes.h"
 
 #include <string.h>
 
@@ -218,7 +219,7 @@ size_t filterBatchLines(const char *text, size_t length, const char *drop, char 
         // second byte of a double-byte character, and a file may hold NULs
         // that character stepping would stop at.
         const char *line = text + pos;
-        const char *lf = (const char *)memchr(line, '\n', length - pos);
+        const char *lf = findByte(line, '\n', length - pos);
         size_t content = lf != nullptr ? (size_t)(lf - line) : length - pos;
         size_t next = lf != nullptr ? pos + content + 1 : length;
         if (lf != nullptr && content > 0 && line[content - 1] == '\r')

@@ -11,6 +11,7 @@
 #include "setup/wizard/wizard_pages.h"
 #include "setup/wizard/wizard_state.h"
 #include "setup/wizard/wizard_text.h"
+#include "runtime/bytes.h"
 
 #include <prsht.h>
 #include <string.h>
@@ -261,7 +262,7 @@ void loadModels(HWND page, bool reload)
     if (models.image == NULL)
         return;
     for (const Family &family : kFamilies) {
-        if (strcmp(wizardState.familyKey, family.key) == 0) {
+        if (sameBytes(wizardState.familyKey, family.key)) {
             sectionName(family.sectionString, models.section);
             break;
         }
@@ -298,7 +299,7 @@ INT_PTR CALLBACK modelPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         return TRUE;
     }
     if (message == WM_NOTIFY && notificationCode(lParam) == PSN_SETACTIVE) {
-        if (strcmp(wizardState.familyKey, wizardState.shownFamilyKey) != 0)
+        if (!sameBytes(wizardState.familyKey, wizardState.shownFamilyKey))
             loadModels(page, true);
         else
             postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
