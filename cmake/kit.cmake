@@ -73,9 +73,25 @@ function(kit_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE kit_testmain)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
+  kit_test_verdict(${name})
+endfunction()
+
+function(kit_test_verdict test)
+  set_tests_properties(${test} PROPERTIES
     PASS_REGULAR_EXPRESSION "(^|\n)[0-9]+ passed, 0 failed"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|ERROR: AddressSanitizer|runtime error:")
+endfunction()
+
+# A Win32 test program that starts the setup program, run once for each
+# Windows version Wine reports to it (tests name_win98 and name_win10): the
+# program takes --windows=VERSION and sets it for the setup program alone.
+function(kit_test_windows_versions name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE kit_testmain)
+  foreach(version win98 win10)
+    add_test(NAME ${name}_${version} COMMAND ${name} --windows=${version})
+    kit_test_verdict(${name}_${version})
+  endforeach()
 endfunction()
 
 # A libFuzzer target (native clang builds only), run by scripts/test for a

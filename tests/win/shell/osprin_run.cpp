@@ -2,8 +2,44 @@
 #include "win/shell/osprin_run.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace testsupport {
+
+namespace {
+
+// The Windows version Wine reports to the started program: --windows=VERSION
+// on the test's command line (win98: the 9x family, win10: the NT family), or
+// "" for Wine's default.
+std::string chosenWindowsVersion()
+{
+    for (int i = 1; i < __argc; ++i)
+        if (strncmp(__argv[i], "--windows=", 10) == 0)
+            return __argv[i] + 10;
+    return "";
+}
+
+std::string appDefaultsKey(const char *exeName)
+{
+    return std::string("Software\\Wine\\AppDefaults\\") + exeName;
+}
+
+// Wine reads the per-program setting when the program starts.
+void setWindowsVersion(const char *exeName, const std::string &version)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, appDefaultsKey(exeName).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS ||
+        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version.c_str(), (DWORD)version.size() + 1) !=
+            ERROR_SUCCESS)
+        ADD_FAILURE() << "could not set Windows version " << version << " for " << exeName;
+    if (key != nullptr)
+        RegCloseKey(key);
+}
+
+}  // namespace
 
 std::string kitFolder(const std::string &name)
 {
@@ -136,6 +172,10 @@ BoxView viewBox(HWND window)
 
 OsprinRun::OsprinRun(const std::string &folder, const std::string &commandLine, const char *exeName)
 {
+    windowsVersion_ = chosenWindowsVersion();
+    if (!windowsVersion_.empty())
+        setWindowsVersion(exeName, windowsVersion_);
+    exeName_ = exeName;
     std::string command = "\"" + folder + "\\" + exeName + "\"";
     if (!commandLine.empty())
         command += " " + commandLine;
@@ -159,6 +199,8 @@ OsprinRun::~OsprinRun()
         }
         CloseHandle(process_);
     }
+    if (!windowsVersion_.empty())
+        deleteRegistryTree(HKEY_CURRENT_USER, appDefaultsKey(exeName_.c_str()).c_str());
 }
 
 // The first top-level window of the process that passes test, once one does.

@@ -34,7 +34,8 @@ BoxView viewBox(HWND window);
 
 class OsprinRun {
 public:
-    // Starts folder\exeName with commandLine (may be empty).
+    // Starts folder\exeName with commandLine (may be empty), with Wine
+    // reporting the Windows version of the test's --windows=VERSION to it.
     OsprinRun(const std::string &folder, const std::string &commandLine = "", const char *exeName = "Osprin.exe");
     ~OsprinRun();
     OsprinRun(const OsprinRun &) = delete;
@@ -61,6 +62,7 @@ private:
     HWND waitForWindow(const std::function<bool(HWND)> &test, DWORD timeoutMs);
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
+    std::string exeName_, windowsVersion_;   // the version set for exeName_ while it runs
 };
 
 }  // namespace testsupport
