@@ -192,24 +192,21 @@ HWND sheetOf(DWORD processId)
     return nullptr;
 }
 
-// The custom page's choice: every entry of the list ticked or cleared as the
-// space bar does on it, the last one turned over.
+// The custom page's choice: the first entry of the list turned over with
+// the space bar, as a user does (on the sample kit: the fax software left out).
 void tickCustom(HWND sheet)
 {
     HWND list = GetDlgItem(currentPage(sheet), kCheckList);
-    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    if (count <= 0)
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) <= 0)
         return;
-    SetFocus(list);
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)(count - 1), 0);
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
     SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(kCheckList, LBN_SELCHANGE), (LPARAM)list);
     SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
-    SendMessageA(list, WM_CHAR, ' ', 0x00390001);
     SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
 
 // What the user does on a page: the choices, then Next (or Finish).
-void actOnPage(HWND sheet, int page, const Options &options, bool &cancelSent)
+void actOnPage(HWND sheet, int page, const Options &options, Pictures &pictures, bool &cancelSent)
 {
     switch (page) {
     case 118:   // nickname: the first one; custom setup when asked for
@@ -221,6 +218,7 @@ void actOnPage(HWND sheet, int page, const Options &options, bool &cancelSent)
         break;
     case 114:
         tickCustom(sheet);
+        pictures.take(sheet, "custom-chosen", "the custom page after the choice");
         break;
     case 115:   // progress: nothing to press, unless the user stops it
         if (options.cancel && !cancelSent) {
@@ -357,7 +355,7 @@ int drive(const Options &options)
             lastPage = page;
         }
         if (!options.show)
-            actOnPage(sheet, page, options, cancelSent);
+            actOnPage(sheet, page, options, pictures, cancelSent);
     }
     if (late()) {
         release();
