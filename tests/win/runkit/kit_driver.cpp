@@ -347,10 +347,15 @@ int drive(const Options &options)
         if (options.second && !secondDone) {
             secondDone = true;
             OsprinRun other(folder, "", exe.c_str());
-            int code = other.exitCode(20000);
-            bool alone = sheetOf(other.id()) == nullptr;
+            // It finds the first one's main window, brings it forward and
+            // ends; the first one goes on with its wizard.
+            bool came = other.started() &&
+                        waitUntil([&] { return !other.running() || sheetOf(other.id()) != nullptr; }, 20000);
+            bool ownWizard = came && other.running();
+            int code = other.exitCode(ownWizard ? 0 : 20000);
             pictures.note("   a second Osprin.exe ended with " + std::to_string(code) +
-                          (alone ? ", showing no wizard of its own" : ", showing a wizard"));
+                          (ownWizard ? ", after showing a wizard of its own" : ", showing no wizard of its own") +
+                          (IsWindow(sheet) && run.running() ? "; the first one's wizard stays open" : "; the first one is gone"));
             pictures.take(sheet, "after-second", "the first program's sheet after the second start");
             lastPage = page;
         }
