@@ -110,7 +110,7 @@ public:
         RECT rect;
         GetWindowRect(window, &rect);
         bool saved = savePicture(rect, dir_ + "\\" + file);
-        note(std::string(number) + " " + name + (saved ? " " + file : " -") + " " + what);
+        note(std::string(number) + " " + name + " " + what + (saved ? "" : " (no picture)"));
     }
     void note(const std::string &line)
     {
