@@ -43,6 +43,7 @@ public:
 
     bool started() const { return process_ != nullptr; }
     DWORD id() const { return id_; }
+    bool running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     // The main window, once it is there (class "QELDriverKit" of this process).
     HWND mainWindow(DWORD timeoutMs = kAppear);
     // A dialog of this process with this title; null when none came.

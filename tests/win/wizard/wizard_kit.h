@@ -14,6 +14,7 @@
 #include "setup/wizard/wizard.h"
 #include "setup/wizard/wizard_state.h"
 #include "support/win_support.h"
+#include "support/sheet_hands.h"
 #include "win/engine/user_hands.h"
 
 #include <windows.h>
@@ -248,10 +249,6 @@ public:
 
 // ---- the sheet, as the user sees it
 
-const int kBackButton = 0x3023;
-const int kNextButton = 0x3024;
-const int kFinishButton = 0x3025;
-
 struct WindowSearch {
     const char *title;
     HWND exclude;
@@ -295,64 +292,6 @@ inline HWND findThreadWindow(DWORD thread, const char *title, HWND exclude, bool
 inline HWND waitForSheet(DWORD thread, DWORD timeoutMs = kAppear)
 {
     return findThreadWindow(thread, nullptr, nullptr, false, timeoutMs);
-}
-
-inline HWND currentPage(HWND sheet)
-{
-    return (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
-}
-
-// The template id of the page the sheet shows.
-inline int currentPageId(HWND sheet)
-{
-    HWND page = currentPage(sheet);
-    if (page == nullptr)
-        return 0;
-    LRESULT index = SendMessageA(sheet, PSM_HWNDTOINDEX, (WPARAM)page, 0);
-    return index < 0 ? 0 : (int)SendMessageA(sheet, PSM_INDEXTOID, (WPARAM)index, 0);
-}
-
-inline bool waitForPage(HWND sheet, int id, DWORD timeoutMs = kAppear)
-{
-    return waitUntil([&] { return currentPageId(sheet) == id; }, timeoutMs);
-}
-
-// Which of Back, Next and Finish the user can press: "B", "N", "F" in that
-// order ("BN" = back and next).
-inline std::string buttons(HWND sheet)
-{
-    std::string shown;
-    const std::pair<int, char> all[] = {{kBackButton, 'B'}, {kNextButton, 'N'}, {kFinishButton, 'F'}};
-    for (const auto &button : all) {
-        HWND window = GetDlgItem(sheet, button.first);
-        if (window != nullptr && IsWindowVisible(window) && IsWindowEnabled(window))
-            shown += button.second;
-    }
-    return shown;
-}
-
-inline bool waitForButtons(HWND sheet, const std::string &wanted)
-{
-    return waitUntil([&] { return buttons(sheet) == wanted; });
-}
-
-inline void pressSheet(HWND sheet, int button)
-{
-    PostMessageA(sheet, PSM_PRESSBUTTON, (WPARAM)button, 0);
-}
-
-inline std::string pageText(HWND sheet, int id)
-{
-    return itemText(currentPage(sheet), id);
-}
-
-// Chooses entry index of the page's combo box, as a click in its list does.
-inline void chooseEntry(HWND sheet, int comboId, int index)
-{
-    HWND page = currentPage(sheet);
-    HWND combo = GetDlgItem(page, comboId);
-    SendMessageA(combo, CB_SETCURSEL, (WPARAM)index, 0);
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), (LPARAM)combo);
 }
 
 // A message box of the given thread with the product caption (not the
