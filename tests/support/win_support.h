@@ -17,6 +17,8 @@ std::string fixturePath(const char *name);
 std::string readFile(const std::string &path);   // "" when missing
 bool writeFile(const std::string &path, const std::string &content);
 bool fileExists(const std::string &path);
+// Deletes a folder with everything in it (read-only files too).
+void removeTree(const std::string &dir);
 
 // Remembers the files (content, or absence) and puts them back when the
 // scope ends: for tests that write into the shared prefix.

@@ -96,29 +96,6 @@ private:
     bool holding_ = false;
 };
 
-// Deletes a folder with everything in it (read-only files too).
-inline void removeTree(const std::string &dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 // The state an install starts from: no INFs loaded, the engine's flags at
 // rest with the copies wanted, an ordinary (not floppy) kit, no wizard, the
 // given product caption and the prefix's Windows directory.

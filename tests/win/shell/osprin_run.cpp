@@ -46,31 +46,9 @@ std::string kitFolder(const std::string &name)
     return "C:\\osprin-shell\\" + name;
 }
 
-void removeFolder(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeFolder(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 bool placeKit(const std::string &fixture, const std::string &folder, const char *exeName)
 {
-    removeFolder(folder);
+    removeTree(folder);
     CreateDirectoryA("C:\\osprin-shell", nullptr);
     CreateDirectoryA(folder.c_str(), nullptr);
     std::string from = fixturePath(("shell\\" + fixture).c_str());

@@ -16,7 +16,6 @@ std::string kitFolder(const std::string &name);
 // Copies the fixture kit tests/fixtures/shell/<fixture> and the program,
 // as exeName, into folder (made afresh).
 bool placeKit(const std::string &fixture, const std::string &folder, const char *exeName = "Osprin.exe");
-void removeFolder(const std::string &folder);
 
 // The top-level windows of a process, visible or not.
 std::vector<HWND> windowsOf(DWORD processId);

@@ -126,7 +126,7 @@ void expectEndedCleanly(OsprinRun &run)
 class OsprinStartup : public testing::Test {
 protected:
     void SetUp() override { DeleteFileA(setupIni.c_str()); }
-    void TearDown() override { removeFolder("C:\\osprin-shell"); }
+    void TearDown() override { removeTree("C:\\osprin-shell"); }
 
     std::string setupIni = windowsDirectory() + "\\setup.ini";
     ScopedFileRestore keepSetupIni{{windowsDirectory() + "\\setup.ini"}};
@@ -140,7 +140,7 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
 {
     ScopedRegistryTree keepKit{HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\SHELLKIT"};
     std::string installed = windowsDirectory() + "\\SHELLKIT";
-    removeFolder(installed);
+    removeTree(installed);
     std::string folder = kitFolder("basic");
     ASSERT_TRUE(placeKit("basic", folder));
     OsprinRun run(folder);
@@ -255,7 +255,7 @@ TEST_F(OsprinStartup, DirectoryKitRunsItsStartupAndOpensTheWizard)
 
     cancelWizard(sheet);
     expectEndedCleanly(run);
-    removeFolder(installed);
+    removeTree(installed);
 }
 
 struct ChoiceCase {
@@ -438,7 +438,7 @@ TEST_F(OsprinStartup, FloppyKitWorksOnTemporaryCopies)
     }
     for (const char *copy : kTempCopies)
         EXPECT_FALSE(fileExists(tempFile(copy))) << copy << " deleted at the end";
-    removeFolder(drive);
+    removeTree(drive);
 }
 
 struct CopyFailureCase {
@@ -486,7 +486,7 @@ TEST_P(FloppyCopyFailure, ShowsItsMessageAndEndsWithoutCopiesLeft)
         SetFileAttributesA(tempFile(c.readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(tempFile(c.readOnly).c_str());
     }
-    removeFolder(drive);
+    removeTree(drive);
 }
 
 INSTANTIATE_TEST_SUITE_P(
