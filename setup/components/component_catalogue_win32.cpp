@@ -102,9 +102,18 @@ struct ComponentInfs {
 // entry is to be left out.
 bool readEntry(HKEY components, const char *valueName, ComponentRecord &record)
 {
+    // The key's own (default) value, which the usual INF line for making a
+    // key leaves behind, names no component. Opening "" would hand back the
+    // catalogue key itself, and closing that would end the enumeration.
+    if (valueName[0] == '\0')
+        return false;
     ComponentKey entry;
     if (RegOpenKeyA(components, valueName, &entry.key) != ERROR_SUCCESS)
         return false;
+    if (entry.key == components) {
+        entry.key = nullptr;   // the platform's own handle: not ours to close
+        return false;
+    }
     if (!readTextValue(entry.key, "INF", record.INF) || !readTextValue(entry.key, "Section", record.Section))
         return false;
     int32_t number;

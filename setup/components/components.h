@@ -30,6 +30,8 @@ struct ComponentRecord {
     int32_t InitialState;    // computed by the build
     int32_t CommittedState;  // last state confirmed in a details dialog or saved by the standard setup
     int32_t State;           // the current selection state
+    int32_t RunOutcome;      // install run: 0 not run, 1 set up, -1 not set up (its INF, a directive
+                             // or one of its files failed)
 };
 
 // The program's one tree. records is null while there is none; otherwise it

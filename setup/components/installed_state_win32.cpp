@@ -18,7 +18,13 @@ namespace {
 // The model part of a Section holds at most 11 characters.
 const size_t kModelPartSize = 12;
 
-// True when a plain file (not a folder) matches the pattern.
+bool isDotEntry(const char *name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// True when a file or folder matches the pattern: a component may be known
+// by a folder of its own as well as by a file.
 bool anyFileMatches(const char *pattern)
 {
     WIN32_FIND_DATAA found;
@@ -28,7 +34,7 @@ bool anyFileMatches(const char *pattern)
     bool file = false;
     do {
         // "*" also matches "." and "..": an empty folder holds no search file.
-        file = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        file = !isDotEntry(found.cFileName);
     } while (!file && FindNextFileA(search, &found));
     FindClose(search);
     return file;

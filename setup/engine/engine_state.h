@@ -12,6 +12,8 @@ struct EngineState {
     int currentDiskPass;     // progress page: 0 outside the disk passes of a floppy kit, else 1..N
     int currentFileDisk;     // copy engine: the disk of the file being handled (disk dialog shows it)
     char lastComponentInf[kPathSize];   // install driver: the component INF in the auxInf slot
+    int fileFailures;        // copy engine: files that could not be installed, or were given up,
+                             // since the run began; the progress page compares it per component
 };
 
 extern EngineState engineState;

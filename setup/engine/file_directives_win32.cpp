@@ -190,10 +190,15 @@ int copyFiles(const char *section, int lineCount, const char *infPath, InfImage 
                 }
                 engineState.keepInstalling = false;
             }
-            if (!engineState.keepInstalling)
+            if (!engineState.keepInstalling) {
+                ++engineState.fileFailures;
                 return i - 1;
+            }
 
-            if (installFile(sourceDir, sourceName, destDir, destName) == -1) {
+            int installed = installFile(sourceDir, sourceName, destDir, destName);
+            if (installed != 1)
+                ++engineState.fileFailures;
+            if (installed == -1) {
                 engineMessage(IDS_CANNOT_OVERWRITE, destName, MB_OK);
                 repaint(setupState.preparingProgress);
                 pumpMessages(setupState.preparingProgress);
@@ -251,6 +256,7 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
             copyText(partName, part);
             installFile(sourceDir, part, mergeDir, partName);
             if (!appendFileTo(mergeDir, partName, mergeDir, target)) {
+                ++engineState.fileFailures;
                 deleteIn(mergeDir, partName);
                 deleteIn(mergeDir, target);
                 return 1;
@@ -270,7 +276,10 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
         pumpMessages(setupState.wizardWindow);
         char destName[kPathSize];
         copyText(destName, target);
-        if (installFile(mergeDir, target, destDir, destName) == -1)
+        int installed = installFile(mergeDir, target, destDir, destName);
+        if (installed != 1)
+            ++engineState.fileFailures;
+        if (installed == -1)
             engineMessage(IDS_CANNOT_OVERWRITE, destName, MB_OK);
         deleteIn(mergeDir, target);
     }

@@ -281,14 +281,14 @@ char *stripComment(char *text)
 
 static char *cutField(char *text, char *out, size_t size, bool blankEnds)
 {
+    // Nothing but a comment is an empty field, as nothing at all is: the
+    // caller always gets a text back.
+    stripComment(text);
     if (*text == '\0') {
         if (size > 0)
             out[0] = '\0';
         return text;
     }
-    stripComment(text);
-    if (*text == '\0')
-        return text;
     char *p = text;
     int quotes = 0;
     while (*p != '\0') {
@@ -391,6 +391,16 @@ const char *fileNamePart(const char *path)
         if (*p == '\\')
             name = p + 1;
     return name;
+}
+
+bool isPlainFileName(const char *name)
+{
+    if (name[0] == '\0' || sameBytes(name, ".") || sameBytes(name, ".."))
+        return false;
+    for (const char *p = name; *p != '\0'; p = charNext(p))
+        if (*p == '\\' || *p == '/' || *p == ':')
+            return false;
+    return true;
 }
 
 bool endsWithBackslash(const char *text)

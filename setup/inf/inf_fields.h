@@ -55,6 +55,10 @@ uint32_t sumSourceFileSizes(const char *section, InfImage *image, InfImage *layo
 
 char *pathDirPart(char *path);
 const char *fileNamePart(const char *path);
+// true for a file name that stays in the folder it is joined to: not empty,
+// not "." or "..", and no drive, no backslash and no slash (second bytes of
+// double-byte characters are no separators).
+bool isPlainFileName(const char *name);
 // true when the last character (not a second byte) is a backslash.
 bool endsWithBackslash(const char *text);
 // false (and the text unchanged) when there is no room for the backslash.

@@ -33,8 +33,21 @@ void tempDirectory(char (&out)[MAX_PATH + 1]);
 // Deletes the files of tempCopies and empties the list.
 void deleteTempCopies();
 
-// After the setup.ini run has asked for a restart: keeps restartNeeded only
+// On every way out of the program while restartNeeded is set: keeps it only
 // when the user said Yes, at the finish page or, never asked, now (2013).
+// Nothing when no restart is needed.
 void settleRestart();
-// Asks Windows to restart; on the NT family with the shutdown privilege.
-void restartWindows();
+
+// Told when Windows refuses the restart the user agreed to.
+const char kRestartRefusedText[] = "Windowsを再起動できませんでした。\r"
+                                   "セットアップを完了するには、Windowsを再起動してください。";
+// Enables the shutdown privilege of the process (the NT family); false when
+// the token does not hold it or the calls are missing.
+bool enableShutdownPrivilege();
+// Asks Windows to restart, on the NT family with the shutdown privilege
+// first; false when the restart cannot be started.
+bool requestRestart();
+// Asks for the restart through request; when it is refused, tells the user
+// (product caption, information icon) that Windows must be restarted to
+// finish the setup.
+void restartWindows(bool (*request)() = requestRestart);

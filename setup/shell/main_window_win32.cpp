@@ -123,8 +123,9 @@ static void destroyed()
     freeAllInfs();
     if (setupState.floppyKit)
         deleteTempCopies();
-    // A No to the restart question stands whatever asked for the restart.
-    if (setupState.restartNeeded && wizardState.restartAnswer != IDNO)
+    // Windows restarts only after the user's Yes to the restart question;
+    // every way out has asked it (settleRestart) before the window went.
+    if (setupState.restartNeeded && wizardState.restartAnswer == IDYES)
         restartWindows();
     setupState.mainWindow = NULL;
     PostQuitMessage(0);

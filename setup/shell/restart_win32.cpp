@@ -8,6 +8,8 @@
 
 void settleRestart()
 {
+    if (!setupState.restartNeeded)
+        return;
     int answer = wizardState.restartAnswer;
     if (answer != IDYES && answer != IDNO) {
         char text[kPathSize];
@@ -26,34 +28,49 @@ typedef BOOL(WINAPI *AdjustTokenPrivilegesFunction)(HANDLE, BOOL, PTOKEN_PRIVILE
 // The NT family restarts only for a process that holds the shutdown
 // privilege enabled. The security functions are looked up, not imported:
 // Windows 95 has them only as stubs, and the program must load there.
-static void enableShutdownPrivilege()
+bool enableShutdownPrivilege()
 {
     HMODULE advapi = LoadLibraryA("advapi32.dll");
     if (advapi == NULL)
-        return;
+        return false;
     OpenProcessTokenFunction openToken = (OpenProcessTokenFunction)(void *)GetProcAddress(advapi, "OpenProcessToken");
     LookupPrivilegeValueFunction lookup =
         (LookupPrivilegeValueFunction)(void *)GetProcAddress(advapi, "LookupPrivilegeValueA");
     AdjustTokenPrivilegesFunction adjust =
         (AdjustTokenPrivilegesFunction)(void *)GetProcAddress(advapi, "AdjustTokenPrivileges");
     HANDLE token;
+    bool enabled = false;
     if (openToken != NULL && lookup != NULL && adjust != NULL &&
         openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
         TOKEN_PRIVILEGES privileges = {};
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (lookup(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-            adjust(token, FALSE, &privileges, 0, NULL, NULL);
+        // The call succeeds also when the token lacks the privilege; only
+        // the last error tells.
+        if (lookup(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) {
+            SetLastError(ERROR_SUCCESS);
+            enabled = adjust(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
+        }
         CloseHandle(token);
     }
     FreeLibrary(advapi);
+    return enabled;
 }
 
-void restartWindows()
+bool requestRestart()
 {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT)
-        enableShutdownPrivilege();
-    ExitWindowsEx(EWX_REBOOT, 0);
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && !enableShutdownPrivilege())
+        return false;
+    return ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
+}
+
+void restartWindows(bool (*request)())
+{
+    if (request())
+        return;
+    // The replacements that wait for the restart are not lost, but nothing
+    // happens until Windows starts again: the user must know.
+    MessageBoxA(NULL, kRestartRefusedText, setupState.productCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -9,10 +9,13 @@
 // receives a heap block (261 bytes per matching file and 2) with their file
 // names, short names where there are any, comma-separated in the order of
 // enumeration; release it with freeSetupInfList. Sets sourceDir and
-// kitSourceDir to the directory, and floppyKit when any of them is a floppy
-// kit's.
+// kitSourceDir to the directory.
 int listSetupInfs(const char *directory, const char *pattern, char **list);
 void freeSetupInfList(char *list);
+// true when the file name of directory is a floppy kit's setup INF
+// ("$UPGKITFD$"): the chosen INF alone decides the kind of kit, whatever
+// other products lie beside it.
+bool isFloppySetupInf(const char *directory, const char *name);
 
 // Dialog 106 over the main window, offering the captions of the INFs of list
 // sorted; 1 with setupInfName set to the file of the chosen caption, or 0.

@@ -44,6 +44,12 @@ static int setupInfKind(const char *path)
     return 0;
 }
 
+bool isFloppySetupInf(const char *directory, const char *name)
+{
+    char path[kPathSize];
+    return joinPath(path, directory, name) && setupInfKind(path) == 2;
+}
+
 void freeSetupInfList(char *list)
 {
     if (list != NULL)
@@ -92,8 +98,6 @@ int listSetupInfs(const char *directory, const char *pattern, char **list)
                     addText(out, ",");
                 addText(out, shortName(found));
                 ++count;
-                if (kind == 2)
-                    setupState.floppyKit = true;
             }
             if (!FindNextFileA(handle, &found))
                 break;

@@ -23,6 +23,9 @@ void closeProgram()
         setupState.logoWindow = NULL;
         setupState.preparingProgress = NULL;
     }
+    // A start-up section may have changed what takes effect only after a
+    // restart: the user decides before the program ends.
+    settleRestart();
     if (setupState.mainWindow != NULL)
         DestroyWindow(setupState.mainWindow);
 }
@@ -110,7 +113,10 @@ static bool findSetupInf(HWND window)
         copyText(setupState.setupInfName, list);
     }
     freeSetupInfList(list);
-    if (!chosen || !openSetupInf(window))
+    if (!chosen)
+        return false;
+    setupState.floppyKit = isFloppySetupInf(setupState.sourceDir, setupState.setupInfName);
+    if (!openSetupInf(window))
         return false;
     if (!checkLoadInfs()) {
         errorBox(window, IDS_LOAD_INF_MISSING, MB_OK | MB_ICONSTOP);
@@ -182,9 +188,12 @@ static void runWizardAndFollowUp(HWND window)
     if (setupIniExists()) {
         EnableWindow(window, FALSE);
         if (runShortcutUpdate(window) == 0)
-            settleRestart();
+            setupState.restartNeeded = true;
         EnableWindow(window, TRUE);
     }
+    // Whatever closed the wizard (Finish, a Cancel before the installation,
+    // a sheet that never came), a restart still pending is asked about.
+    settleRestart();
     ShowWindow(window, SW_SHOWMINNOACTIVE);
     setupState.wizardWindow = NULL;
     DestroyWindow(window);

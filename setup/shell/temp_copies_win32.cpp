@@ -81,9 +81,12 @@ bool copyInfsToTemp(const char *section)
             copyFailed(IDS_INF_INIT_FAILED, "");
             return false;
         }
+        // Every copy is deleted when the program ends: a target that leads
+        // out of the temporary directory would write, and later delete, a
+        // file of the machine's own. Such a line is a copy that failed.
         char copied[kPathSize];
-        if (installFile(setupState.kitSourceDir, source, temp, target) != 1 || !joinPath(copied, temp, target) ||
-            !rememberCopy(copied)) {
+        if (!isPlainFileName(target) || installFile(setupState.kitSourceDir, source, temp, target) != 1 ||
+            !joinPath(copied, temp, target) || !rememberCopy(copied)) {
             copyFailed(IDS_CANNOT_OVERWRITE, target);
             return false;
         }

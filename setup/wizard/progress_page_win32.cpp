@@ -50,6 +50,19 @@ bool userStops(HWND page)
     return false;
 }
 
+// One component of a pass. A component that the engine could not set up
+// (its INF or a directive failed, or a file of it could not be installed or
+// was given up) stays marked as such through the later passes.
+void runOne(ComponentRecord &record)
+{
+    int failuresBefore = engineState.fileFailures;
+    int result = runComponent(record.Section, record.INF, 1);
+    if (result == 0 || engineState.fileFailures != failuresBefore)
+        record.RunOutcome = -1;
+    else if (record.RunOutcome == 0)
+        record.RunOutcome = 1;
+}
+
 // Runs every selected component once, in tree order, with the bar before
 // each; pass is 1..passCount (1 of 1 outside the floppy kit). false when
 // the user stopped.
@@ -58,34 +71,43 @@ bool runPass(HWND page, int pass, int passCount)
     for (int index = 0; index < componentTree.count; ++index) {
         pumpMessages(page);
         setBar(progressPosition(pass, passCount, index, componentTree.count));
-        const ComponentRecord &record = componentTree.records[index];
+        ComponentRecord &record = componentTree.records[index];
         if (record.State == kStateOn)
-            runComponent(record.Section, record.INF, 1);
+            runOne(record);
         if (userStops(page))
             return false;
     }
     return true;
 }
 
-// The number of disks of the floppy kit, or -1 (after telling the user)
-// when the kit's disk list cannot be read.
+void tellIncomplete(const char *reason, const char *path)
+{
+    char text[kPathSize + 160];
+    TextBuilder message = startText(text);
+    addText(message, reason);
+    addText(message, "\nファイル名: ");
+    addText(message, path);
+    MessageBoxA(setupState.wizardWindow, text, setupState.productCaption, MB_ICONWARNING | MB_OK);
+}
+
+// The number of disks of the floppy kit, or 0 (after telling the user what
+// is missing) when the kit's disk list cannot be read or lists no disk: a
+// run of no pass would install nothing.
 int countDisks()
 {
-    char path[kPathSize];
+    char path[kPathSize] = "";
     InfImage *image = INF_NONE;
     if (joinPath(path, sizeof path, setupState.sourceDir, kDiskSizesInf))
         image = openInf(path);
     if (image == INF_NONE || image == NULL) {
-        char text[kPathSize + 100];
-        TextBuilder message = startText(text);
-        addText(message, "以下のファイルが見つからないため、セットアップを中断します。\nファイル名: ");
-        addText(message, path);
-        MessageBoxA(setupState.wizardWindow, text, setupState.productCaption, MB_ICONWARNING | MB_OK);
-        return -1;
+        tellIncomplete("以下のファイルが見つからないため、セットアップを中断します。", path);
+        return 0;
     }
     int count = countSectionLines("SourceDisksNames", image);
     freeInf(image);
-    return count;
+    if (count <= 0)
+        tellIncomplete("以下のファイルにディスクの一覧 [SourceDisksNames] がないため、セットアップを中断します。", path);
+    return count > 0 ? count : 0;
 }
 
 // The ordinary kit's space test: false (after telling the user) when the
@@ -110,7 +132,8 @@ bool enoughSpace()
 }
 
 // The group definitions that the components left in setup.ini become
-// shortcuts; after a stop the file is only removed.
+// shortcuts; after a stop the file is only removed, in the floppy kit too
+// (whose update is otherwise the main window's, after the wizard).
 void updateShortcuts(HWND page)
 {
     char setupIni[kPathSize];
@@ -121,6 +144,8 @@ void updateShortcuts(HWND page)
         DeleteFileA(setupIni);
         return;
     }
+    if (setupState.floppyKit)
+        return;
     char text[kPathSize];
     loadString(IDS_UPDATING_SHORTCUTS, text, sizeof text);
     SetDlgItemTextA(page, kMessageControl, text);
@@ -144,13 +169,35 @@ void moveOn(HWND page)
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
 
+// The components of the run: with standard setup what is present on the
+// machine for the chosen model; with custom setup exactly what the user
+// ticked on the custom page. false when the selection cannot be made.
+bool chooseComponents()
+{
+    for (int i = 0; i < componentTree.count; ++i)
+        componentTree.records[i].RunOutcome = 0;
+    if (!wizardState.standardChosen)
+        return componentTree.records != NULL;
+    return applyDetectedSelection() != 0;
+}
+
+// What did not get set up, for the finish page.
+void countFailures()
+{
+    wizardState.failedComponents = 0;
+    for (int i = 0; i < componentTree.count; ++i)
+        if (componentTree.records[i].RunOutcome < 0)
+            ++wizardState.failedComponents;
+}
+
 void run(HWND page)
 {
     wizardState.setupResult = 0;
+    wizardState.failedComponents = 0;
     FILETIME winTime = {0, 0}, systemTime = {0, 0}, wifemanTime = {0, 0};
     snapshotIniTimes(&winTime, &systemTime, &wifemanTime);
 
-    if (!applyDetectedSelection()) {
+    if (!chooseComponents()) {
         // Nothing can be installed; the finish page says so and lets the
         // user leave.
         wizardState.setupResult = kSetupIncomplete;
@@ -160,7 +207,7 @@ void run(HWND page)
 
     if (setupState.floppyKit) {
         int disks = countDisks();
-        if (disks < 0) {
+        if (disks == 0) {
             wizardState.setupResult = kSetupIncomplete;
             moveOn(page);
             return;
@@ -178,8 +225,9 @@ void run(HWND page)
             engineState.currentDiskPass = 0;
             runPass(page, 1, 1);
         }
-        updateShortcuts(page);
     }
+    updateShortcuts(page);
+    countFailures();
 
     if (wizardState.setupResult != 1 && countChangedIniTimes(&winTime, &systemTime, &wifemanTime) != 0)
         setupState.restartNeeded = true;

@@ -365,7 +365,9 @@ INT_PTR CALLBACK standardPageProc(HWND page, UINT message, WPARAM, LPARAM lParam
         switch (notificationCode(lParam)) {
         case PSN_SETACTIVE:
             postWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-            showSize(page, standardSetupSize(componentTree), 1025);
+            // The figure the tree build stored: summed now, after the parents
+            // took their children's sizes, each child would count twice.
+            showSize(page, componentTree.standardSize, 1025);
             return reply(page, wizardState.standardChosen ? 0 : -1);
         case PSN_WIZNEXT:
             selectStandardSet(componentTree);
@@ -391,9 +393,59 @@ const char kNoSpaceText[] = "セットアップを中断します。\n\n空き�
 const char kIncompleteText[] = "セットアップを中断します。\n\nセットアップに必要なファイルが見つからないため、"
                                "セットアップが中断されました。\nインストール媒体を確認し、再度セットアップを行ってください。";
 
+const char kFailedHead[] = "セットアップが終了しました。\n\n次のコンポーネントはセットアップされませんでした。\n";
+const char kFailedTail[] = "\nインストール媒体を確認し、再度セットアップを行ってください。";
+const int kFailedListed = 4;   // names shown; the rest are counted
+
 void disableSheetCancel(HWND page)
 {
     EnableWindow(GetDlgItem(GetParent(page), IDCANCEL), FALSE);
+}
+
+// The end of a run in which some components were not set up: their names
+// (OptionDesc, or the Section of one without), the first few of them.
+void failedText(char (&text)[512])
+{
+    TextBuilder out = startText(text);
+    addText(out, kFailedHead);
+    int listed = 0;
+    for (int i = 0; i < componentTree.count; ++i) {
+        const ComponentRecord &record = componentTree.records[i];
+        if (record.RunOutcome >= 0)
+            continue;
+        if (listed == kFailedListed)
+            break;
+        addText(out, "・");
+        addText(out, record.OptionDesc[0] != '\0' ? record.OptionDesc : record.Section);
+        addText(out, "\n");
+        ++listed;
+    }
+    if (wizardState.failedComponents > listed) {
+        char more[16];
+        formatDecimal((uint64_t)(wizardState.failedComponents - listed), more, sizeof more);
+        addText(out, "・ほか");
+        addText(out, more);
+        addText(out, "個\n");
+    }
+    addText(out, kFailedTail);
+}
+
+// The end of the wizard, by Finish or however else the sheet closes: no
+// restart after a run that stopped or never started, else the user's word
+// on it when one is needed.
+void settleFinish(HWND page)
+{
+    if (wizardState.setupResult == 1 || wizardState.setupResult == kSetupIncomplete) {
+        setupState.restartNeeded = false;
+    } else if (setupState.restartNeeded && wizardState.restartAnswer == 0) {
+        char question[kPathSize];
+        loadString(IDS_RESTART_QUESTION, question, sizeof question);
+        wizardState.restartAnswer =
+            MessageBoxA(page, question, setupState.productCaption, MB_ICONQUESTION | MB_YESNO) == IDYES ? IDYES
+                                                                                                        : IDNO;
+        if (wizardState.restartAnswer == IDNO)
+            setupState.restartNeeded = false;
+    }
 }
 }  // namespace
 
@@ -405,13 +457,18 @@ INT_PTR CALLBACK finishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
         return TRUE;
     case WM_PAINT: {
         paintPage(page);
+        static char failed[512];
         const char *text = kCompletedText;
-        if (wizardState.setupResult == 1)
+        if (wizardState.setupResult == 1) {
             text = kStoppedText;
-        else if (wizardState.setupResult == 2)
+        } else if (wizardState.setupResult == 2) {
             text = kNoSpaceText;
-        else if (wizardState.setupResult == kSetupIncomplete)
+        } else if (wizardState.setupResult == kSetupIncomplete) {
             text = kIncompleteText;
+        } else if (wizardState.failedComponents > 0) {
+            failedText(failed);
+            text = failed;
+        }
         SetDlgItemTextA(page, 1035, text);
         return FALSE;
     }
@@ -421,17 +478,13 @@ INT_PTR CALLBACK finishPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
             postWizardButtons(page, PSWIZB_FINISH);
             disableSheetCancel(page);
             return reply(page, 0);
+        case PSN_QUERYCANCEL:
+            // Esc, Alt+F4 and the close box: Cancel is greyed out here, and
+            // Finish is the only way out.
+            return reply(page, TRUE);
         case PSN_WIZFINISH:
-            if (wizardState.setupResult == 1 || wizardState.setupResult == kSetupIncomplete) {
-                setupState.restartNeeded = false;
-            } else if (setupState.restartNeeded) {
-                char question[kPathSize];
-                loadString(IDS_RESTART_QUESTION, question, sizeof question);
-                wizardState.restartAnswer =
-                    MessageBoxA(page, question, setupState.productCaption, MB_ICONQUESTION | MB_YESNO);
-                if (wizardState.restartAnswer == IDNO)
-                    setupState.restartNeeded = false;
-            }
+        case PSN_RESET:
+            settleFinish(page);
             return reply(page, 0);
         case PSN_WIZNEXT:
         case PSN_KILLACTIVE:

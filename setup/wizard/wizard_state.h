@@ -14,8 +14,11 @@ struct WizardState {
     HFONT titleFont;                   // welcome page; released when the main window closes
     int setupResult;                   // progress page: 0 completed, 1 stopped by the user, 2 no space,
                                        // 3 nothing run: the kit lacks what the run needs
-    int restartAnswer;                 // finish page: IDYES or IDNO once the restart question was
-                                       // answered, else 0; the main window never restarts against a No
+    int failedComponents;              // progress page: components of the run that were not set up
+                                       // (their records' RunOutcome is -1)
+    int restartAnswer;                 // finish page or the end of the program: IDYES or IDNO once the
+                                       // restart question was answered, else 0; Windows restarts only
+                                       // after a Yes
 };
 
 extern WizardState wizardState;

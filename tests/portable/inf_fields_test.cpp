@@ -52,7 +52,11 @@ TEST_F(InfFields, TakeFieldAndToken)
     char comment[16] = "; all comment";
     strcpy(field, "junk");
     EXPECT_EQ(takeField(comment, field), comment);
-    EXPECT_STREQ(field, "junk") << "nothing left after the comment: the field is not touched";
+    EXPECT_STREQ(field, "") << "nothing left after the comment: an empty field, never the old buffer";
+    char blankComment[16] = "  ; note";
+    strcpy(field, "junk");
+    takeToken(blankComment, field);
+    EXPECT_STREQ(field, "") << "blanks before the comment are nothing either";
 
     char longText[300];
     memset(longText, 'x', 299);
@@ -249,6 +253,19 @@ TEST_F(InfFields, PathHelpers)
     char full[4] = "abc";
     EXPECT_FALSE(addBackslash(full));
     EXPECT_STREQ(full, "abc");
+
+    // Names that stay in the folder they are joined to.
+    struct {
+        const char *name;
+        bool plain;
+    } names[] = {
+        {"LAYOUT.INF", true},      {"\x83\x5c\x95\x5c.INF", true}, {"..\\SYSTEM.INI", false},
+        {"SUB\\A.INF", false},   {"../A.INF", false},             {"C:A.INF", false},
+        {"C:\\WINDOWS\\A", false}, {"..", false},                {".", false},
+        {"", false},               {"...INF", true},
+    };
+    for (const auto &c : names)
+        EXPECT_EQ(isPlainFileName(c.name), c.plain) << c.name;
 }
 
 TEST(Text, BoundedCopiesNeverSplitCharacters)

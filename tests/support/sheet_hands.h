@@ -31,6 +31,14 @@ inline int currentPageId(HWND sheet)
     return index < 0 ? 0 : (int)SendMessageA(sheet, PSM_INDEXTOID, (WPARAM)index, 0);
 }
 
+// The window of the page with template id, once the sheet has made it; null
+// before.
+inline HWND pageWindow(HWND sheet, int id)
+{
+    LRESULT index = SendMessageA(sheet, PSM_IDTOINDEX, 0, (LPARAM)id);
+    return index < 0 ? nullptr : (HWND)SendMessageA(sheet, PSM_INDEXTOHWND, (WPARAM)index, 0);
+}
+
 inline bool waitForPage(HWND sheet, int id, DWORD timeoutMs = kAppear)
 {
     return waitUntil([&] { return currentPageId(sheet) == id; }, timeoutMs);

@@ -5,6 +5,7 @@
 // failures that show string 2007.
 #include "catalogue_fixture.h"
 
+#include "setup/engine/registry.h"
 #include "setup/resources/resource.h"
 
 #include <commctrl.h>
@@ -151,6 +152,42 @@ TEST_F(CatalogueTest, EntriesReadSkippedAndTheEnumerationsEnd)
     EXPECT_EQ(data65.Size, 0u);
     // The parent counts with its own file lists, not its children's.
     EXPECT_EQ(componentTree.standardSize, 1000u + 8000000000ull);
+}
+
+// The catalogue key's own (default) value, which the usual INF line for
+// making a key writes, names no component; Wine enumerates it first. The
+// components around it are all read, and the key is still open after it.
+TEST_F(CatalogueTest, TheKeysOwnValueIsNoComponent)
+{
+    ASSERT_TRUE(writeFile(sourceFile("KIT.INF"), kKitInf));
+    for (bool throughAddReg : {false, true}) {
+        SCOPED_TRACE(throughAddReg ? "written as AddReg writes it" : "set directly");
+        deleteRegistryTree(HKEY_LOCAL_MACHINE, kComponentsKey);
+        if (throughAddReg) {
+            // A kit's first catalogue line makes the key: "HKLM,<key>,,0,".
+            ASSERT_EQ(setRegString(HKEY_LOCAL_MACHINE, kComponentsKey, "", "", 0), 1);
+        }
+        addEntry({"01 Group", "KIT.INF", "Group"});
+        addEntry({"02 Child1", "KIT.INF", "Child1"});
+        if (!throughAddReg) {
+            HKEY list;
+            ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kComponentsKey, &list), ERROR_SUCCESS);
+            setString(list, "", "0");
+            RegCloseKey(list);
+        }
+        {
+            HKEY list;
+            ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kComponentsKey, &list), ERROR_SUCCESS);
+            DWORD type = 0;
+            EXPECT_EQ(RegQueryValueExA(list, "", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS) << "the value is there";
+            RegCloseKey(list);
+        }
+        ASSERT_EQ(buildComponentTree(nullptr), 1);
+        ASSERT_EQ(componentTree.count, 2);
+        EXPECT_STREQ(componentTree.records[0].Section, "Group");
+        EXPECT_STREQ(componentTree.records[1].Section, "Child1");
+        freeComponents(componentTree);
+    }
 }
 
 TEST_F(CatalogueTest, TextsLongerThanTheirFields)

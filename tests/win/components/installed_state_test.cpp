@@ -96,6 +96,8 @@ const char kDetectionInf[] =
     "[TopLevelComma]\r\nSearchDir=10,\r\nSearchFile=kitcomp-top.sys\r\n"
     "[Missing]\r\nSearchDir=10,kit-components-search\r\nSearchFile=NOTHERE.DRV\r\n"
     "[EmptyFolder]\r\nSearchDir=10,kit-components-search\\Empty\r\nSearchFile=*\r\n"
+    "[Folder]\r\nSearchDir=10,kit-components-search\r\nSearchFile=Empty\r\n"
+    "[FolderWild]\r\nSearchDir=10\r\nSearchFile=kit-comp*-search\r\n"
     "[NoSearchDir]\r\nSearchFile=FOUND.DRV\r\n"
     "[BadDirId]\r\nSearchDir=99,kit-components-search\r\nSearchFile=FOUND.DRV\r\n"
     "[NoSearchFile]\r\nSearchDir=10,kit-components-search\r\n";
@@ -124,7 +126,9 @@ TEST_F(Detection, SearchFileOrRegistryFlag)
         {"missing file, flag too long for its buffer", "Missing", true, "DET.INF", text("100"), 0, false},
         {"missing file, flag as the number 1", "Missing", true, "DET.INF", {Stored::NUMBER, nullptr, 1}, 1, false},
         {"missing file, flag as the number 0", "Missing", true, "DET.INF", {Stored::NUMBER, nullptr, 0}, 0, false},
-        {"only folders match", "EmptyFolder", true, "DET.INF", kNone, 0, false},
+        {"only the folder's own entries match", "EmptyFolder", true, "DET.INF", kNone, 0, false},
+        {"the search file is a folder", "Folder", true, "DET.INF", kNone, 1, true},
+        {"a wildcard that matches a folder", "FolderWild", true, "DET.INF", kNone, 1, true},
         // Each missing piece counts as absent; the flag is then not consulted.
         {"no registry key", "Found", false, nullptr, kNone, 0, false},
         {"no INF value", "Found", true, nullptr, text("1"), 0, false},

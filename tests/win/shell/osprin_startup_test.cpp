@@ -268,8 +268,9 @@ struct ChoiceCase {
 
 class ProductChoice : public OsprinStartup, public testing::WithParamInterface<ChoiceCase> {};
 
-// Three setup INFs beside the program (one without caption), one INF of
-// another kind, and FOO1.INF, which only its own pattern finds.
+// Four setup INFs beside the program (one without caption, one of a floppy
+// kit), one INF of another kind, and FOO1.INF, which only its own pattern
+// finds.
 TEST_P(ProductChoice, OffersTheCaptionsSortedAndOpensTheChosenFile)
 {
     const ChoiceCase &c = GetParam();
@@ -285,7 +286,7 @@ TEST_P(ProductChoice, OffersTheCaptionsSortedAndOpensTheChosenFile)
         HWND choice = run.dialog("プロダクトの選択");
         ASSERT_NE(choice, nullptr);
         HWND list = GetDlgItem(choice, 1006);
-        EXPECT_EQ(listItems(list, false), (std::vector<std::string>{"Alpha kit", "Zulu kit"}));
+        EXPECT_EQ(listItems(list, false), (std::vector<std::string>{"Alpha kit", "Floppy kit", "Zulu kit"}));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(choice, IDOK))) << "OK waits for a selection";
         if (c.pick >= 0) {
             SendMessageA(list, LB_SETCURSEL, (WPARAM)c.pick, 0);
@@ -310,7 +311,9 @@ TEST_P(ProductChoice, OffersTheCaptionsSortedAndOpensTheChosenFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Kits, ProductChoice,
-    testing::Values(ChoiceCase{"the file of the second caption", "", 1, "Zulu kit", "ZULUKIT"},
+    // A floppy kit's setup INF beside them does not make the others floppy
+    // kits: only the chosen INF says what kind of kit it is.
+    testing::Values(ChoiceCase{"the file of the last caption", "", 2, "Zulu kit", "ZULUKIT"},
                     ChoiceCase{"the first caption, after a file without caption", "", 0, "Alpha kit", "ALPHAKIT"},
                     ChoiceCase{"Cancel ends the program", "", -1, nullptr, nullptr},
                     ChoiceCase{"the command line's pattern", "FOO*.INF", -2, "Foo kit", "FOOKIT"}),
@@ -446,6 +449,7 @@ struct CopyFailureCase {
     bool sourceMissing;     // COMP.INF taken off the floppy
     const char *readOnly;   // a read-only file of this name in the temporary directory, or null
     const char *text;
+    const char *target = nullptr;   // an [inf.Copy] target put after OSPRIN.INF, or null
 };
 
 class FloppyCopyFailure : public OsprinStartup, public testing::WithParamInterface<CopyFailureCase> {};
@@ -468,6 +472,15 @@ TEST_P(FloppyCopyFailure, ShowsItsMessageAndEndsWithoutCopiesLeft)
         ASSERT_TRUE(writeFile(tempFile(c.readOnly), "held"));
         SetFileAttributesA(tempFile(c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
     }
+    if (c.target != nullptr) {
+        std::string inf = readFile(drive + "\\OSPRIN.INF");
+        const std::string list = "[inf.Copy]\r\nOSPRIN.INF\r\n";
+        size_t at = inf.find(list);
+        ASSERT_NE(at, std::string::npos);
+        inf.insert(at + list.size(), std::string(c.target) + ",LAYOUT.INF\r\n");
+        ASSERT_TRUE(writeFile(drive + "\\OSPRIN.INF", inf));
+        DeleteFileA(tempFile("..\\KITESCAPE.INI").c_str());
+    }
     {
         OsprinRun run("A:", "", "Osprin.exe");
         HWND window = run.messageBox("フロッピー キット");
@@ -481,6 +494,10 @@ TEST_P(FloppyCopyFailure, ShowsItsMessageAndEndsWithoutCopiesLeft)
         expectEndedCleanly(run);
     }
     EXPECT_FALSE(fileExists(tempFile("OSPRIN.INF"))) << "and deleted at the end";
+    if (c.target != nullptr) {
+        EXPECT_FALSE(fileExists(tempFile("..\\KITESCAPE.INI"))) << "nothing written outside the temporary directory";
+        EXPECT_FALSE(fileExists(tempFile("KITESCAPE.INI")));
+    }
     if (c.readOnly != nullptr) {
         EXPECT_EQ(readFile(tempFile(c.readOnly)), "held") << "not the program's copy";
         SetFileAttributesA(tempFile(c.readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -495,7 +512,11 @@ INSTANTIATE_TEST_SUITE_P(
                                     "INFファイルによる初期化処理に失敗しました。セットアップを終了します。"},
                     CopyFailureCase{"target write-protected", false, "LAYOUT.INF",
                                     "このファイルはWindowsが使用中または書き込み禁止であるため上書きできません。\r"
-                                    "ファイル名 : LAYOUT.INF"}),
+                                    "ファイル名 : LAYOUT.INF"},
+                    CopyFailureCase{"target outside the temporary directory", false, nullptr,
+                                    "このファイルはWindowsが使用中または書き込み禁止であるため上書きできません。\r"
+                                    "ファイル名 : ..\\KITESCAPE.INI",
+                                    "..\\KITESCAPE.INI"}),
     [](const testing::TestParamInfo<CopyFailureCase> &info) { return std::to_string(info.index); });
 
 // A window of the test that hears the end of the session Windows starts for
@@ -610,5 +631,71 @@ INSTANTIATE_TEST_SUITE_P(Answers, RestartAfterShortcuts,
                          [](const testing::TestParamInfo<RestartCase> &info) {
                              return std::to_string(info.index);
                          });
+
+// A start-up section that changes win.ini needs a restart before the
+// wizard is even shown. Whichever way the program then ends (the wizard
+// cancelled, or start-up failing after the section with message 2007), the
+// restart is put to the user first, and only a Yes restarts.
+struct StartupRestartCase {
+    const char *what;
+    bool catalogue;   // false: the section writes no catalogue, and start-up ends with 2007
+    int answer;
+    bool restarts;
+};
+
+class RestartAfterStartup : public OsprinStartup, public testing::WithParamInterface<StartupRestartCase> {};
+
+TEST_P(RestartAfterStartup, IsAskedOnEveryWayOut)
+{
+    const StartupRestartCase &c = GetParam();
+    ScopedRegistryTree keep{HKEY_LOCAL_MACHINE, "SOFTWARE\\QEL\\SHELLRST"};
+    const std::string winIni = windowsDirectory() + "\\win.ini";
+    ScopedFileRestore keepWinIni{{winIni}};
+    WritePrivateProfileStringA("OsprinRestartTest", nullptr, nullptr, "win.ini");
+    std::string folder = kitFolder("restart");
+    ASSERT_TRUE(placeKit("restart", folder));
+    if (!c.catalogue) {
+        std::string inf = readFile(folder + "\\OSPRIN.INF");
+        const std::string line = "AddReg=Kit.Catalogue\r\n";
+        size_t at = inf.find(line);
+        ASSERT_NE(at, std::string::npos);
+        inf.erase(at, line.size());
+        ASSERT_TRUE(writeFile(folder + "\\OSPRIN.INF", inf));
+    }
+    const char caption[] = "再起動 キット";
+    SessionWatch session;
+    {
+        OsprinRun run(folder);
+        if (c.catalogue) {
+            HWND sheet = run.wizard(caption);
+            ASSERT_NE(sheet, nullptr);
+            cancelWizard(sheet);
+        } else {
+            HWND error = run.messageBox("ｴﾗｰ");
+            ASSERT_NE(error, nullptr);
+            EXPECT_EQ(viewBox(error).text, "リストの作成処理に失敗しました。");
+            pressButton(error, IDOK);
+        }
+        HWND question = run.messageBox(caption);
+        ASSERT_NE(question, nullptr) << "the restart question";
+        BoxView box = viewBox(question);
+        EXPECT_EQ(box.text, "新しい設定を有効にするには、コンピュータを再起動する必要があります。\r再起動しますか?");
+        EXPECT_TRUE(box.yes && box.no);
+        pressButton(question, c.answer);
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_TRUE(windowsOf(run.id()).empty());
+    }
+    EXPECT_EQ(waitUntil([&] { return session.asked(); }, c.restarts ? 5000 : 2000), c.restarts);
+    char touched[8] = "";
+    GetPrivateProfileStringA("OsprinRestartTest", "Touched", "", touched, sizeof touched, "win.ini");
+    EXPECT_STREQ(touched, "1") << "the start-up section ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, RestartAfterStartup,
+    testing::Values(StartupRestartCase{"the wizard cancelled, No", true, IDNO, false},
+                    StartupRestartCase{"the wizard cancelled, Yes", true, IDYES, true},
+                    StartupRestartCase{"start-up fails after the section, No", false, IDNO, false}),
+    [](const testing::TestParamInfo<StartupRestartCase> &info) { return std::to_string(info.index); });
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The shell's decisions that the placeholder-free program cannot show from
-// outside: the restart after the setup.ini run for each answer the finish
-// page may have left, and the free space of a drive in 64 bits.
+// The shell's decisions that the program cannot show from outside: the
+// restart for each answer the finish page may have left, the shutdown
+// privilege, a restart that Windows refuses, and the free space of a drive
+// in 64 bits.
 #include "setup/inf/text.h"
 #include "setup/shell/main_window.h"
 #include "setup/shell/setup_state.h"
@@ -8,8 +9,11 @@
 #include "setup/wizard/wizard.h"
 #include "setup/wizard/wizard_state.h"
 #include "support/win_support.h"
+#include "win/shell/osprin_run.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace testsupport;
 
@@ -52,6 +56,96 @@ INSTANTIATE_TEST_SUITE_P(Answers, SettleRestart,
                                          RestartCase{IDNO, IDYES, false, false},   // so does No: never asked again
                                          RestartCase{0, IDYES, true, true},
                                          RestartCase{0, IDNO, true, false}));
+
+// Every way out of the program settles the restart; without one pending
+// nothing is asked and nothing is decided.
+TEST(SettleRestartWithoutNeed, AsksNothing)
+{
+    Watchdog watchdog{30000, "settleRestart without a restart"};
+    copyText(setupState.productCaption, kCaption);
+    setupState.mainWindow = nullptr;
+    setupState.restartNeeded = false;
+    wizardState.restartAnswer = 0;
+    DialogAnswerer user(kCaption, IDYES);
+    settleRestart();
+    EXPECT_EQ(user.count(), 0);
+    EXPECT_FALSE(setupState.restartNeeded);
+    EXPECT_EQ(wizardState.restartAnswer, 0);
+}
+
+bool shutdownPrivilegeEnabled()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    LUID shutdown;
+    bool enabled = false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &shutdown) &&
+        GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size)) {
+        const TOKEN_PRIVILEGES &privileges = *(const TOKEN_PRIVILEGES *)buffer.data();
+        for (DWORD i = 0; i < privileges.PrivilegeCount; ++i) {
+            const LUID_AND_ATTRIBUTES &entry = privileges.Privileges[i];
+            if (entry.Luid.LowPart == shutdown.LowPart && entry.Luid.HighPart == shutdown.HighPart)
+                enabled = (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+        }
+    }
+    CloseHandle(token);
+    return enabled;
+}
+
+// The NT family restarts only for a process whose shutdown privilege is
+// enabled (Wine's restart does not check it, so the token is read here).
+TEST(ShutdownPrivilege, IsEnabledBeforeTheRestart)
+{
+    HANDLE token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token));
+    TOKEN_PRIVILEGES off = {};
+    off.PrivilegeCount = 1;
+    ASSERT_TRUE(LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &off.Privileges[0].Luid));
+    off.Privileges[0].Attributes = 0;
+    ASSERT_TRUE(AdjustTokenPrivileges(token, FALSE, &off, 0, nullptr, nullptr));
+    CloseHandle(token);
+    ASSERT_FALSE(shutdownPrivilegeEnabled()) << "disabled for the test";
+    EXPECT_TRUE(enableShutdownPrivilege());
+    EXPECT_TRUE(shutdownPrivilegeEnabled());
+}
+
+// A restart that Windows refuses after the user's Yes: the user is told,
+// under the product caption with the information icon, that Windows must
+// be restarted to finish the setup. One that starts tells nothing.
+TEST(RestartRefused, IsToldToTheUser)
+{
+    Watchdog watchdog{30000, "a refused restart"};
+    copyText(setupState.productCaption, kCaption);
+    for (bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "refused" : "started");
+        BoxView seen;
+        bool came = false;
+        std::thread user([&] {
+            HWND box = waitForDialog(GetCurrentProcessId(), kCaption, refused ? 10000 : 1000);
+            if (box == nullptr)
+                return;
+            came = true;
+            // The icon is read off the screen: once the box has painted.
+            waitUntil([&] { return (seen = viewBox(box)).icon != nullptr; }, 3000);
+            pressButton(box, IDOK);
+        });
+        bool (*refuse)() = [] { return false; };
+        bool (*start)() = [] { return true; };
+        restartWindows(refused ? refuse : start);
+        user.join();
+        EXPECT_EQ(came, refused);
+        if (refused) {
+            EXPECT_EQ(seen.text, "Windowsを再起動できませんでした。\r"
+                                 "セットアップを完了するには、Windowsを再起動してください。");
+            EXPECT_EQ(seen.icon, IDI_ASTERISK);
+            EXPECT_TRUE(seen.ok && !seen.yes && !seen.no);
+        }
+    }
+}
 
 uint64_t productOfFigures(const char *root)
 {

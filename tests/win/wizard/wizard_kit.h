@@ -43,6 +43,7 @@ struct KitComponent {
     int disk = 0;               // the floppy disk of its files (0: no disk)
     uint32_t fileSize = 0;      // each file's size in the layout INF; 0: its real size
     std::string extraInis;      // further UpdateInis lines (e.g. a system.ini entry)
+    std::string parent;         // the Section of its parent, "" at the top level
     bool missingLast = false;   // its file list ends with missingName(), which no medium holds: the
                                 // engine asks for it each time it is handed the component
 
@@ -130,6 +131,8 @@ public:
             inf += "OptionDesc=\"" + c.description + "\"\r\n";
             inf += "Tip=\"" + c.description + "\"\r\n";
             inf += "InstallType=" + std::to_string(c.installType) + "\r\n";
+            if (!c.parent.empty())
+                inf += "Parent=" + c.parent + "\r\n";
             inf += "CopyFiles=" + c.name + ".Files\r\n";
             inf += "AddReg=" + c.name + ".Reg\r\n";
             inf += "UpdateInis=" + c.name + ".Inis\r\n";

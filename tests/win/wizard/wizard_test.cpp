@@ -5,6 +5,7 @@
 // left on disk and in the registry.
 #include "setup/resources/resource.h"
 #include "setup/shell/shell_services.h"
+#include "setup/wizard/custom_page.h"
 #include "setup/wizard/wizard_text.h"
 #include "win/wizard/wizard_kit.h"
 
@@ -26,6 +27,17 @@ const char kNoSpace[] = "セットアップを中断します。\n\n空き容量
 const char kIncomplete[] = "セットアップを中断します。\n\nセットアップに必要なファイルが見つからないため、"
                            "セットアップが中断されました。\nインストール媒体を確認し、再度セットアップを行ってください。";
 const char kModelLabel[] = "機種名[型名] ： ";
+
+// The finish page after a run in which these components were not set up.
+std::string notSetUp(const std::vector<std::string> &names)
+{
+    std::string text = "セットアップが終了しました。\n\n次のコンポーネントはセットアップされませんでした。\n";
+    for (size_t i = 0; i < names.size() && i < 4; ++i)
+        text += "・" + names[i] + "\n";
+    if (names.size() > 4)
+        text += "・ほか" + std::to_string(names.size() - 4) + "個\n";
+    return text + "\nインストール媒体を確認し、再度セットアップを行ってください。";
+}
 
 // Two families; the third nickname shares the first one's family, the
 // fourth line has no comma.
@@ -87,6 +99,46 @@ bool back(HWND sheet, int page)
 {
     pressSheet(sheet, PSBTN_BACK);
     return waitForPage(sheet, page) && waitForButtons(sheet, "BN");
+}
+
+// Every way out of the finish page but Finish, as a user tries them: Esc,
+// Alt+F4 and the close box. Cancel is greyed out there; the sheet stays on
+// the finish page and asks nothing.
+void expectOnlyFinishLeaves(HWND sheet, DWORD thread)
+{
+    struct Way {
+        const char *what;
+        HWND window;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } ways[] = {
+        {"Esc", currentPage(sheet), WM_KEYDOWN, VK_ESCAPE, 0x00010001},
+        {"Alt+F4", sheet, WM_SYSKEYDOWN, VK_F4, 0x203E0001},
+        {"the close box", sheet, WM_SYSCOMMAND, SC_CLOSE, 0},
+    };
+    for (const Way &way : ways) {
+        PostMessageA(way.window, way.message, way.wParam, way.lParam);
+        EXPECT_FALSE(waitUntil([&] { return !IsWindow(sheet) || !noWizardBox(thread, sheet); }, 500))
+            << way.what << " closed the sheet or asked something";
+        ASSERT_TRUE(IsWindow(sheet)) << way.what;
+        EXPECT_EQ(currentPageId(sheet), IDD_PAGE_FINISH) << way.what;
+        Box stray = answerWizardBox(thread, sheet, IDNO, 0);
+        EXPECT_FALSE(stray.came) << way.what << ": " << stray.text;
+    }
+}
+
+// Ticks or clears an entry of the custom page's check list with the space
+// bar, as the user does.
+void toggleCustomEntry(HWND sheet, const char *text)
+{
+    HWND list = GetDlgItem(currentPage(sheet), IDC_CHECK_LIST);
+    LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);
+    ASSERT_GE(index, 0) << text;
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    SendMessageA(list, WM_CHAR, ' ', 0x00390001);
+    SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
 
 // From the welcome page to the confirmation or the standard page with the
@@ -297,10 +349,18 @@ TEST_F(Wizard, WithoutAMachineListTheDefaultModelIsTaken)
 
 TEST_F(Wizard, NextFollowsTheStandardSizeAgainstTheFreeSpace)
 {
-    usualKit();
+    // A standard parent without files of its own and its two standard
+    // children, neither installed: 1,000,000 and 2,000,000 bytes. The
+    // parent's size is its children's once the tree is built; they count
+    // once.
+    kit.components = {kitComponent("P1", "4410Q", "Parent", 2, false, 0),
+                      kitComponent("C1", "4410Q", "Child one", 2, false, 2),
+                      kitComponent("C2", "4410Q", "Child two", 2, false, 2)};
+    kit.components[1].fileSize = 500000;
+    kit.components[2].fileSize = 1000000;
+    kit.components[1].parent = kit.components[2].parent = kit.components[0].section();
     startKit();
-    const uint64_t size = standardSetupSize(componentTree);
-    ASSERT_EQ(size, 3000000u);
+    const uint64_t size = 3000000;
     setupState.freeDiskBytes = size;
     runDrivenWizard([&](HWND sheet, DWORD) {
         struct Case {
@@ -374,6 +434,7 @@ TEST_F(Wizard, CancelAsksAndNoGoesOnWhileYesStops)
     const std::string setupIni = windowsDirectory() + "\\setup.ini";
     ASSERT_TRUE(writeFile(setupIni, "[progman.groups]\r\ngroup1=Kit\r\n"));
     const KitComponent &c1 = kit.components[0], &c2 = kit.components[1], &c3 = kit.components[2];
+    setupState.restartNeeded = true;   // from start-up: a stopped setup leaves no restart pending
     runDrivenWizard([&](HWND sheet, DWORD thread) {
         ASSERT_TRUE(toStandardPage(sheet));
         pressSheet(sheet, PSBTN_NEXT);
@@ -397,6 +458,7 @@ TEST_F(Wizard, CancelAsksAndNoGoesOnWhileYesStops)
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
         EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kStopped; })) << pageText(sheet, 1035);
         EXPECT_LT(barPosition(), 100) << "a stopped run does not fill the bar";
+        expectOnlyFinishLeaves(sheet, thread);
         pressSheet(sheet, PSBTN_FINISH);
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
         EXPECT_TRUE(noWizardBox(thread, sheet));
@@ -450,6 +512,7 @@ TEST_F(Wizard, AChangedSystemIniAsksForTheRestart)
             pressSheet(sheet, PSBTN_NEXT);
             ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
             EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kCompleted; }));
+            expectOnlyFinishLeaves(sheet, thread);
             pressSheet(sheet, PSBTN_FINISH);
             Box box = answerWizardBox(thread, sheet, answer);
             EXPECT_EQ(box.text, loaded(IDS_RESTART_QUESTION));
@@ -476,7 +539,9 @@ TEST_F(Wizard, TheGroupsOfSetupIniBecomeShortcutsAfterTheComponents)
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
         EXPECT_TRUE(IsWindowEnabled(sheet)) << "the sheet is enabled again after the update";
-        EXPECT_EQ(pageText(sheet, 1028), "") << "the progress page's note is gone";
+        HWND progressPage = pageWindow(sheet, IDD_PAGE_PROGRESS);
+        ASSERT_NE(progressPage, nullptr);
+        EXPECT_EQ(itemText(progressPage, 1028), "") << "the progress page's note is gone";
         pressSheet(sheet, PSBTN_FINISH);
         Box box = answerWizardBox(thread, sheet, IDNO);
         EXPECT_EQ(box.text, loaded(IDS_RESTART_QUESTION));
@@ -490,6 +555,90 @@ TEST_F(Wizard, TheGroupsOfSetupIniBecomeShortcutsAfterTheComponents)
     RegDeleteValueA(key, kit.setupClass.c_str());
     RegCloseKey(key);
     EXPECT_STREQ(command, "grpconv -o");
+}
+
+// A component that the engine could not set up is not reported as
+// completed: a file of it given up at its box (standard setup), or its INF
+// gone by the time it runs (custom setup, which detects nothing first). The
+// others are set up; the restart question comes as before.
+TEST_F(Wizard, ComponentsThatWereNotSetUpAreNamedOnTheFinishPage)
+{
+    for (bool infGone : {false, true}) {
+        SCOPED_TRACE(infGone ? "the component INF cannot be loaded" : "a file is given up");
+        ScopedFileRestore keepSystemIni({windowsDirectory() + "\\system.ini"});
+        usualKit();
+        kit.components[1].missingLast = !infGone;
+        kit.components[0].extraInis = "system.ini,WizardTest,,\"Touched=1\"\r\n";
+        startKit();
+        if (infGone) {
+            ASSERT_TRUE(DeleteFileA((kit.dir + "\\WIZKIT.INF").c_str()));
+        }
+        runDrivenWizard([&](HWND sheet, DWORD thread) {
+            ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_WELCOME));
+            ASSERT_TRUE(next(sheet, IDD_PAGE_NICKNAME));
+            if (infGone) {
+                ASSERT_TRUE(clickRadio(sheet, 1005));
+            }
+            ASSERT_TRUE(next(sheet, IDD_PAGE_MODEL));
+            ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
+            pressSheet(sheet, PSBTN_NEXT);
+            ASSERT_TRUE(waitForPage(sheet, infGone ? IDD_PAGE_CUSTOM : IDD_PAGE_STANDARD));
+            pressSheet(sheet, PSBTN_NEXT);
+            if (!infGone) {
+                Box missing = answerWizardBox(thread, sheet, IDCANCEL, 30000);
+                EXPECT_NE(missing.text.find(component("C2").missingName()), std::string::npos) << missing.text;
+            }
+            ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
+            // Custom setup starts with what is present ticked: C1, C2 and C3.
+            const std::string text = infGone ? notSetUp({"Charlie 電話", "Alpha ファクス", "Delta 他機種"})
+                                             : notSetUp({"Alpha ファクス"});
+            EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == text; })) << pageText(sheet, 1035);
+            pressSheet(sheet, PSBTN_FINISH);
+            if (!infGone) {
+                Box question = answerWizardBox(thread, sheet, IDNO);
+                EXPECT_EQ(question.text, loaded(IDS_RESTART_QUESTION)) << "C1 changed system.ini";
+            }
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
+        });
+        EXPECT_EQ(wizardState.setupResult, 0);
+        EXPECT_EQ(wizardState.failedComponents, infGone ? 3 : 1);
+        if (!infGone) {
+            EXPECT_TRUE(kit.installedAll(component("C1")));
+            EXPECT_TRUE(kit.installedAll(component("C2"))) << "its files before the one given up";
+            EXPECT_EQ(kit.registryMark(component("C2")), "") << "nothing after the given-up file";
+        }
+    }
+}
+
+// Custom setup installs exactly what was ticked when the custom page was
+// left: a detected component cleared there is not installed, one ticked
+// that is not on the machine is, and so is a ticked one of another model.
+TEST_F(Wizard, CustomSetupInstallsWhatWasTicked)
+{
+    usualKit();
+    startKit();
+    runDrivenWizard([&](HWND sheet, DWORD) {
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_WELCOME));
+        ASSERT_TRUE(next(sheet, IDD_PAGE_NICKNAME));
+        ASSERT_TRUE(clickRadio(sheet, 1005));
+        ASSERT_TRUE(next(sheet, IDD_PAGE_MODEL));
+        ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
+        pressSheet(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_CUSTOM));
+        toggleCustomEntry(sheet, "Charlie 電話");   // detected: cleared
+        toggleCustomEntry(sheet, "Bravo ヘルプ");   // not on the machine: ticked
+        pressSheet(sheet, PSBTN_NEXT);
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kCompleted; })) << pageText(sheet, 1035);
+        pressSheet(sheet, PSBTN_FINISH);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
+    });
+    EXPECT_FALSE(wizardState.standardChosen);
+    EXPECT_TRUE(kit.installedNone(component("C1"))) << "cleared on the custom page";
+    EXPECT_EQ(kit.configSysRuns(component("C1")), 0);
+    EXPECT_TRUE(kit.installedAll(component("C2"))) << "left ticked";
+    EXPECT_TRUE(kit.installedAll(component("C4"))) << "ticked, though not on the machine";
+    EXPECT_TRUE(kit.installedAll(component("C3"))) << "ticked (present), though of another model";
 }
 
 // ---- the floppy kit: three disks swapped behind drive A:
@@ -604,7 +753,10 @@ TEST_F(FloppyWizard, EachDiskIsOnePassOverEverySelectedComponent)
         toProgressPage(sheet);
         runFloppyPasses(sheet, thread, nullptr, IDNO);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH));
-        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kCompleted; })) << pageText(sheet, 1035);
+        // Each component's last file was given up at its box: none of them
+        // is set up whole, and the finish page says so.
+        const std::string text = notSetUp({"Disk one", "Disk two", "Disk three", "Disk two again"});
+        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == text; })) << pageText(sheet, 1035);
         EXPECT_EQ(barPosition(), 100);
         pressSheet(sheet, PSBTN_FINISH);
     });
@@ -637,6 +789,10 @@ TEST_F(FloppyWizard, StopAnsweredNoGoesOnAndYesEndsEveryPass)
             diskBars.clear();
             stopQuestions = 0;
         }
+        // Groups left by an earlier component: the main window turns them
+        // into shortcuts after a completed floppy run, never after a stop.
+        const std::string setupIni = windowsDirectory() + "\\setup.ini";
+        ASSERT_TRUE(writeFile(setupIni, "[progman.groups]\r\ngroup1=Kit\r\n"));
         runDrivenWizard([&](HWND sheet, DWORD thread) {
             toProgressPage(sheet);
             // The user presses Cancel while the first component of the
@@ -649,12 +805,15 @@ TEST_F(FloppyWizard, StopAnsweredNoGoesOnAndYesEndsEveryPass)
                 },
                 answer);
             ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH));
-            const char *text = answer == IDYES ? kStopped : kCompleted;
+            const std::string text =
+                answer == IDYES ? kStopped : notSetUp({"Disk one", "Disk two", "Disk three", "Disk two again"});
             EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == text; })) << pageText(sheet, 1035);
             pressSheet(sheet, PSBTN_FINISH);
             EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
         });
         EXPECT_EQ(stopQuestions, 1);
+        EXPECT_EQ(fileExists(setupIni), answer == IDNO) << "removed after a stop, left for the main window otherwise";
+        DeleteFileA(setupIni.c_str());
         if (answer == IDNO) {
             EXPECT_EQ(handedOver, (std::map<std::string, int>{{"F1", 3}, {"F2", 3}, {"F3", 3}, {"F5", 3}}));
             EXPECT_EQ(wizardState.setupResult, 0);
@@ -667,23 +826,46 @@ TEST_F(FloppyWizard, StopAnsweredNoGoesOnAndYesEndsEveryPass)
     }
 }
 
+// A disk list that is missing, empty or without its section: no pass can
+// run. The user is told what is missing, and the run ends as one that
+// installed nothing.
 TEST_F(FloppyWizard, WithoutTheDiskListTheUserIsToldAndLeaves)
 {
-    DeleteFileA((kit.dir + "\\UPGSIZE.INF").c_str());
-    setupState.restartNeeded = true;   // from start-up: not asked about after a run that did nothing
-    runDrivenWizard([&](HWND sheet, DWORD thread) {
-        toProgressPage(sheet);
-        Box box = answerWizardBox(thread, sheet, IDOK, 30000);
-        EXPECT_NE(box.text.find(kit.dir + "\\UPGSIZE.INF"), std::string::npos) << box.text;
-        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
-        EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kIncomplete; })) << pageText(sheet, 1035);
-        pressSheet(sheet, PSBTN_FINISH);
-        EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
-        EXPECT_TRUE(noWizardBox(thread, sheet)) << "no restart question";
-    });
-    EXPECT_FALSE(setupState.restartNeeded);
-    for (const KitComponent &c : kit.components)
-        EXPECT_EQ(kit.configSysRuns(c), 0) << c.name;
+    const std::string path = kit.dir + "\\UPGSIZE.INF";
+    struct Case {
+        const char *what;
+        const char *content;   // null: no file
+        const char *told;
+    } cases[] = {
+        {"no UPGSIZE.INF", nullptr, "以下のファイルが見つからないため、セットアップを中断します。\nファイル名: "},
+        {"an empty [SourceDisksNames]", "[SourceDisksNames]\r\n[Other]\r\nx=1\r\n",
+         "以下のファイルにディスクの一覧 [SourceDisksNames] がないため、セットアップを中断します。\nファイル名: "},
+        {"no [SourceDisksNames]", "[Other]\r\nx=1\r\n",
+         "以下のファイルにディスクの一覧 [SourceDisksNames] がないため、セットアップを中断します。\nファイル名: "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(path.c_str());
+        if (c.content != nullptr) {
+            ASSERT_TRUE(writeFile(path, c.content));
+        }
+        ASSERT_EQ(kit.start(true), "");
+        setupState.restartNeeded = true;   // from start-up: not asked about after a run that did nothing
+        runDrivenWizard([&](HWND sheet, DWORD thread) {
+            toProgressPage(sheet);
+            Box box = answerWizardBox(thread, sheet, IDOK, 30000);
+            EXPECT_EQ(box.text, c.told + path);
+            ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
+            EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kIncomplete; })) << pageText(sheet, 1035);
+            expectOnlyFinishLeaves(sheet, thread);
+            pressSheet(sheet, PSBTN_FINISH);
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(sheet); }));
+            EXPECT_TRUE(noWizardBox(thread, sheet)) << "no restart question";
+        });
+        EXPECT_FALSE(setupState.restartNeeded);
+        for (const KitComponent &comp : kit.components)
+            EXPECT_EQ(kit.configSysRuns(comp), 0) << comp.name;
+    }
 }
 
 }  // namespace
