@@ -140,16 +140,24 @@ public:
     {
         take(window, [&] { return Shown{name, what}; });
     }
+    // A line of steps.txt, which grows line by line (run-kit shows it while
+    // the run goes on), and of the output.
     void note(const std::string &line)
     {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
-        log_ += line + "\r\n";
-        writeFile(dir_ + "\\steps.txt", log_);
+        std::string text = line + "\r\n";
+        HANDLE file = CreateFileA((dir_ + "\\steps.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
+            CloseHandle(file);
+        }
     }
 
 private:
-    std::string dir_, log_;
+    std::string dir_;
     int count_ = 0;
 };
 
@@ -236,6 +244,17 @@ int barPosition(HWND page)
     if (bar == nullptr || !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position))
         return -1;
     return (int)position;
+}
+
+// A prompt of the window's process lies over part of it.
+bool covered(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    RECT area, other, common;
+    GetWindowRect(window, &area);
+    HWND prompt = promptOf(processId, window);
+    return prompt != nullptr && GetWindowRect(prompt, &other) && IntersectRect(&common, &area, &other);
 }
 
 bool partWay(int position)
@@ -503,7 +522,7 @@ private:
             sheet_,
             [&] {
                 int position = barPosition(page);
-                if (currentPageId(sheet_) != kProgressPage || !partWay(position))
+                if (currentPageId(sheet_) != kProgressPage || !partWay(position) || covered(sheet_))
                     return Pictures::Shown();
                 return Pictures::Shown{"progress", "page \"progress\" " + windowText(sheet_) + ", the bar at " +
                                                        std::to_string(position) + "%: \"" +
