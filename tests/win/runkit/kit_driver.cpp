@@ -115,10 +115,9 @@ public:
     // first (it must be pumping messages).
     bool take(HWND window, const std::function<Shown()> &shown, bool redraw = true)
     {
-        if (redraw) {
+        if (redraw)
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-            Sleep(250);   // the other process paints in its own time
-        }
+        Sleep(redraw ? 250 : 100);   // the other process paints in its own time
         RECT rect;
         GetWindowRect(window, &rect);
         std::string taken = dir_ + "\\taking.bmp";
@@ -512,8 +511,10 @@ private:
 
     // The progress page at work: pictured once its bar has moved and while
     // it has not yet reached its end, with the page and the bar read again
-    // after the picture.
-    void takeProgress(bool redraw = true)
+    // after the picture. It is taken as it stands, not painted anew: between
+    // two components the program paints only what is due, and a page made
+    // to paint anew while it installs would be pictured half painted.
+    void takeProgress()
     {
         HWND page = currentPage(sheet_);
         if (!partWay(barPosition(page)))
@@ -528,7 +529,7 @@ private:
                                                        std::to_string(position) + "%: \"" +
                                                        oneLine(pageText(sheet_, kProgressText)) + "\""};
             },
-            redraw);
+            false);
     }
 
     // A prompt or message box: pictured, answered, and its text kept for
