@@ -208,13 +208,23 @@ std::string pendingRestart()
 
 // ---- the run
 
+// A message box: its text in control 0xFFFF and a button to answer it (the
+// preparing dialog has an icon of id 0xFFFF too, but no button).
+bool isMessageBox(HWND window)
+{
+    HWND text = GetDlgItem(window, 0xFFFF);
+    return text != nullptr && className(text) == "Static" &&
+           (GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr ||
+            GetDlgItem(window, IDNO) != nullptr);
+}
+
 // A dialog of the process other than the sheet: a message box or the disk
 // dialog; null when there is none.
 HWND promptOf(DWORD processId, HWND sheet)
 {
     for (HWND window : windowsOf(processId))
         if (window != sheet && IsWindowVisible(window) && className(window) == "#32770" &&
-            (GetDlgItem(window, 0xFFFF) != nullptr || windowText(window) == kDiskTitle))
+            (isMessageBox(window) || windowText(window) == kDiskTitle))
             return window;
     return nullptr;
 }
@@ -554,7 +564,13 @@ private:
             moveAside(prompt, sheet_);
             takeProgress();
         }
-        pictures_.take(prompt, disk ? "disk-prompt" : restart ? "restart" : "message", "\"" + text + "\"");
+        // A prompt gone before its picture was answered by someone else.
+        if (!pictures_.take(prompt, [&] {
+                return IsWindow(prompt) ? Pictures::Shown{disk ? "disk-prompt" : restart ? "restart" : "message",
+                                                          "\"" + text + "\""}
+                                        : Pictures::Shown();
+            }))
+            return;
         restartAsked_ |= restart;
         if (!disk && !restart)
             lastMessage_ = text;
