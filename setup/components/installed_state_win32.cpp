@@ -15,9 +15,6 @@
 
 namespace {
 
-// The model part of a Section holds at most 11 characters.
-const size_t kModelPartSize = 12;
-
 // True when a plain file (not a folder) matches the pattern.
 bool anyFileMatches(const char *pattern)
 {
