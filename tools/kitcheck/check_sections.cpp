@@ -155,9 +155,15 @@ void checkDestination(Checker &c, const KitInf &inf, InfLine directive, const ch
                             section);
     if (!expandChecked(c, inf, line, dir, true, "the directory is", empty.c_str()))
         return;
+    // A field that names the id's own directory some other way (%10%) is
+    // taken as meant.
+    char idDir[kPathSize], written[kPathSize];
+    resolveDirId(id, idDir);
+    copyText(written, where);
+    expandStrings(written, inf.image);
     if (dir[0] == '\0') {
         error(c, inf, line, say("[DestinationDirs] %s: %s", section, empty.c_str()));
-    } else if (id != 0 && say("%ld", id) != where) {
+    } else if (id != 0 && say("%ld", id) != where && !same(written, idDir)) {
         warning(c, inf, line,
                 say("[DestinationDirs] %s: \"%s\" is no directory id, but it holds the digits of %ld, which the "
                     "engine takes: the files go to %s",

@@ -32,13 +32,13 @@ void checkProduct(Checker &c, Product &p)
 std::vector<std::unique_ptr<Product>> findProducts(Checker &c)
 {
     std::vector<std::unique_ptr<Product>> products;
-    std::vector<KitDirEntry> entries = listing(c, c.setupMedium().dir).entries;
-    std::sort(entries.begin(), entries.end(),
-              [](const KitDirEntry &a, const KitDirEntry &b) { return upper(a.name.c_str()) < upper(b.name.c_str()); });
-    for (const KitDirEntry &e : entries) {
-        if (e.isDirectory || !isSetupInfName(e.name))
-            continue;
-        KitInf *inf = loadInf(c, c.setupMedium(), e.name.c_str());
+    std::vector<std::string> names;   // upper case, in order
+    for (const KitDirEntry &e : listing(c, c.setupMedium().dir).entries)
+        if (!e.isDirectory && isSetupInfName(e.name))
+            names.push_back(upper(e.name.c_str()));
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        KitInf *inf = loadInf(c, c.setupMedium(), name.c_str());
         if (inf == nullptr)
             continue;
         int kind = setupInfKind(c, *inf);

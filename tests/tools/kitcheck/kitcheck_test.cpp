@@ -389,6 +389,8 @@ const BrokenKit kCleanVariants[] = {
        "[BaseWinOptions]\r\nMore.Install\r\n[More.Install]\r\nAddReg=More.Reg\r\n[More.Reg]\r\n" + kCatalogue +
            "\\Tools,Section,,\"Tools_4410Q/Other\"\r\n"}},
      ""},
+    // the directory of an id, written as a reference to it
+    {false, {{"OSPRIN.INF", "Base.Files=11", "Base.Files=%11%"}}, ""},
     // a reference the [Strings] section of the same INF defines
     {false, {{"COMP.INF", "Tools.Files=10,TOOLS", "Tools.Files=10,%Sub%"}, {"COMP.INF", "", "[Strings]\r\nSub=TOOLS\r\n"}},
      ""},
