@@ -167,61 +167,57 @@ template <typename W> inline void fillWords(unsigned char *d, W pattern, size_t 
             storeAligned<W>(d, pattern);
 }
 
-// From the first byte to the last: right when d is below s or the blocks do
-// not overlap. The first and the last word are copied unaligned; the words
-// between them go to aligned places of d.
-template <typename W> inline void copyUp(unsigned char *d, const unsigned char *s, size_t n)
+// The words of d between its first and its last word, which the caller
+// copies. Up: from the first to the last, right when d is below s or the
+// blocks do not overlap. A word is stored below d[n - W] while the source
+// ahead of it is still unread: with d below s no store reaches it. The
+// words go to aligned places of d.
+template <typename W> inline void copyInnerUp(unsigned char *d, const unsigned char *s, size_t n)
 {
-    if (n < sizeof(W)) {
-        copyShort<W>(d, s, n);
-        return;
+    size_t i = sizeof(W) - misalignment<W>(d);
+    size_t last = n - sizeof(W);
+    // Also a forward string move reads each word before it stores the next,
+    // so it is right for overlapping blocks with d below s.
+    if (hasStringInstructions<W>() && n >= kStringInstructionFrom) {
+        // Whole words up to or past last, as the loop below stores them.
+        copyWordsUp<W>(d + i, s + i, (last - i + sizeof(W) - 1) / sizeof(W));
+    } else {
+        for (; i < last; i += sizeof(W))
+            storeAligned<W>(d + i, loadAny<W>(s + i));
     }
-    W head = loadAny<W>(s), tail = loadAny<W>(s + n - sizeof(W));
-    if (n > 2 * sizeof(W)) {
-        // A word is stored below d[n - W] while the source ahead of it is
-        // still unread: with d below s no store reaches it.
-        size_t i = sizeof(W) - misalignment<W>(d);
-        size_t last = n - sizeof(W);
-        // Also a forward string move reads each word before it stores the
-        // next, so it is right for overlapping blocks with d below s.
-        if (hasStringInstructions<W>() && n >= kStringInstructionFrom) {
-            // Whole words up to or past last, as the loop below stores them.
-            copyWordsUp<W>(d + i, s + i, (last - i + sizeof(W) - 1) / sizeof(W));
-        } else {
-            for (; i < last; i += sizeof(W))
-                storeAligned<W>(d + i, loadAny<W>(s + i));
-        }
-    }
-    storeAny<W>(d, head);
-    storeAny<W>(d + n - sizeof(W), tail);
 }
 
-// From the last byte to the first: right when d is above s.
-template <typename W> inline void copyDown(unsigned char *d, const unsigned char *s, size_t n)
+// Down: from the last to the first, right when d is above s.
+template <typename W> inline void copyInnerDown(unsigned char *d, const unsigned char *s, size_t n)
 {
-    if (n < sizeof(W)) {
-        copyShort<W>(d, s, n);
-        return;
-    }
-    W head = loadAny<W>(s), tail = loadAny<W>(s + n - sizeof(W));
-    if (n > 2 * sizeof(W)) {
-        // i: the end of the next word to copy, at an aligned place of d.
-        for (size_t i = n - misalignment<W>(d + n); i > sizeof(W); i -= sizeof(W))
-            storeAligned<W>(d + i - sizeof(W), loadAny<W>(s + i - sizeof(W)));
-    }
-    storeAny<W>(d + n - sizeof(W), tail);
-    storeAny<W>(d, head);
+    // i: the end of the next word to copy, at an aligned place of d.
+    for (size_t i = n - misalignment<W>(d + n); i > sizeof(W); i -= sizeof(W))
+        storeAligned<W>(d + i - sizeof(W), loadAny<W>(s + i - sizeof(W)));
 }
 
+// The first and the last word are loaded before anything is stored and
+// stored after everything else, unaligned; between them the copy runs up or
+// down as the blocks lie.
 template <typename W> inline void move(void *dst, const void *src, size_t n)
 {
     unsigned char *d = (unsigned char *)dst;
     const unsigned char *s = (const unsigned char *)src;
-    // Unsigned distances: d - s below n means d lies inside the source.
-    if ((uintptr_t)d - (uintptr_t)s >= n)
-        copyUp<W>(d, s, n);
-    else if (d != s)
-        copyDown<W>(d, s, n);
+    if (n < sizeof(W)) {
+        copyShort<W>(d, s, n);
+        return;
+    }
+    if (d == s)
+        return;
+    W head = loadAny<W>(s), tail = loadAny<W>(s + n - sizeof(W));
+    if (n > 2 * sizeof(W)) {
+        // Unsigned distances: d - s below n means d lies inside the source.
+        if ((uintptr_t)d - (uintptr_t)s >= n)
+            copyInnerUp<W>(d, s, n);
+        else
+            copyInnerDown<W>(d, s, n);
+    }
+    storeAny<W>(d, head);
+    storeAny<W>(d + n - sizeof(W), tail);
 }
 
 template <typename W> inline void fill(void *dst, unsigned char c, size_t n)
