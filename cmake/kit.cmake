@@ -31,6 +31,14 @@ elseif(KIT_SANITIZE)
   endif()
 endif()
 
+# For sources that hold the memory routines' loops (runtime/words.h): the
+# compiler must not turn a copy or fill loop into a call of memcpy or memset,
+# which inside memcpy would be a call of itself.
+set(KIT_NO_BUILTIN_OPTIONS -fno-builtin)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND KIT_NO_BUILTIN_OPTIONS -fno-tree-loop-distribute-patterns)
+endif()
+
 # Product code: no exceptions, no RTTI, and on Windows headers limited to
 # what Windows 95/98 and NT 4 offer.
 function(kit_product target)
@@ -59,7 +67,7 @@ function(kit_program target)
       set(entry kitEntry)
     endif()
     target_link_options(${target} PRIVATE -nostartfiles -nodefaultlibs -Wl,-e,${entry})
-    target_link_libraries(${target} PRIVATE kit_entry kit_bytes)
+    target_link_libraries(${target} PRIVATE kit_entry kit_memory kit_bytes)
     if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
       target_link_options(${target} PRIVATE -s)
     endif()

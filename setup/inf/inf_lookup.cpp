@@ -42,15 +42,14 @@ bool isTrailByte(const char *start, const char *p)
 }
 
 // The line's ending NUL, or null when the walk meets the end mark first.
-// Stepping by characters never passes a NUL, so the NUL is found byte by
-// byte; only a 0x1A needs a look back, since the second byte of a
+// Stepping by characters never passes a NUL, so the NUL is searched for as
+// a byte; only a 0x1A needs a look back, since the second byte of a
 // character is never taken for it.
 const char *lineEnd(const char *line)
 {
     const char *p = line;
     for (;;) {
-        while (*p != '\0' && *p != kEndOfFile)
-            ++p;
+        p = findByteOrEnd(p, kEndOfFile);
         if (*p == '\0')
             return p;
         if (!isTrailByte(line, p))

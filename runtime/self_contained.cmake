@@ -1,0 +1,31 @@
+# Passes when the memory routines' object needs no symbol from outside: a
+# memcpy whose loop the compiler had turned into a call of memcpy would call
+# itself, and the programs have no C runtime to give it anything else.
+#   cmake -DNM=<nm> "-DOBJECTS=<objects>" -P self_contained.cmake
+# Of the objects, those of memory_routines.cpp are checked.
+set(checked 0)
+set(failed 0)
+foreach(object IN LISTS OBJECTS)
+  if(NOT object MATCHES "memory_routines")
+    continue()
+  endif()
+  math(EXPR checked "${checked} + 1")
+  execute_process(COMMAND ${NM} -u ${object} OUTPUT_VARIABLE undefined RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E echo "FAIL ${NM} cannot read ${object}")
+    math(EXPR failed "${failed} + 1")
+  elseif(NOT undefined STREQUAL "")
+    string(STRIP "${undefined}" undefined)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E echo "FAIL ${object} calls out of itself: ${undefined}")
+    math(EXPR failed "${failed} + 1")
+  endif()
+endforeach()
+if(checked EQUAL 0)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo "FAIL no object of memory_routines.cpp among: ${OBJECTS}")
+  set(failed 1)
+endif()
+math(EXPR passed "${checked} - ${failed}")
+if(passed LESS 0)
+  set(passed 0)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E echo "${passed} passed, ${failed} failed")
