@@ -99,8 +99,11 @@ bool parseCommandLine(const char *text, CommandLine &out)
             continue;
         }
         const char *end = wordEnd(p);
-        if (*p == '/') {
-            if (!takeSwitch(p, end, out))
+        // A switch may also stand quoted as a whole ("/log:C:\Setup logs\a.log"):
+        // no pattern begins with "/", quoted or not.
+        const char *word = *p == '"' && p[1] == '/' ? p + 1 : p;
+        if (*word == '/') {
+            if (!takeSwitch(word, end, out))
                 return false;
         } else {
             addText(kept, p, (size_t)(end - p));

@@ -27,7 +27,8 @@ struct CommandLine {
 
 // Reads a command line (the text after the program's name). A switch is a
 // word that begins with "/": /record:FILE, /silent:FILE or /log:FILE, the
-// name in any letter case; FILE may be quoted ("/log:"C:\Setup logs\a.log"")
-// and then holds blanks. Everything else is the pattern, in the order given.
+// name in any letter case; FILE may be quoted (/log:"C:\Setup logs\a.log"),
+// or the whole switch ("/log:C:\Setup logs\a.log"), and then holds blanks.
+// Everything else is the pattern, in the order given.
 // false with error and offending set when the line cannot be taken.
 bool parseCommandLine(const char *text, CommandLine &out);

@@ -30,6 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
         return 0;
     }
     if (!openRun(commandLine)) {
+        logLine("終了: 終了コード ", LogNumber(setupState.exitStatus));
         closeInstallLog();
         return setupState.exitStatus;
     }

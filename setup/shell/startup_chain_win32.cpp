@@ -222,7 +222,8 @@ static void runWizardAndFollowUp(HWND window)
     settleRestart();
     if (restartWanted && !setupState.restartNeeded)
         settleExitStatus(true, false);
-    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    if (!setupState.silent)
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
     setupState.wizardWindow = NULL;
     DestroyWindow(window);
 }

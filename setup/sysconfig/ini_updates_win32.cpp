@@ -203,7 +203,9 @@ bool appendSectionLine(const char *section, const char *text, const char *file, 
     list[length + textLength] = '\0';
     list[length + textLength + 1] = '\0';
     BOOL written = WritePrivateProfileSectionA(section, list, file);
-    logLine("INI ", file, " [", section, written ? "] に追加: " : "] に追加できません: ", list + length);
+    // wininit.ini's lines are told by their callers, as what they will do.
+    if (!namesFile(file, "wininit.ini"))
+        logLine("INI ", file, " [", section, written ? "] に追加: " : "] に追加できません: ", list + length);
     releaseProfileSection(list);
     return written != FALSE;
 }

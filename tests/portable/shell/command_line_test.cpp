@@ -23,9 +23,10 @@ TEST(CommandLine, SwitchesAndThePattern)
         {"/LOG:a.log /Record:b.ini", "", "b.ini", "", "a.log"},
         {"/log:\"C:\\Setup logs\\kit.log\" FOO*.INF", "FOO*.INF", "", "", "C:\\Setup logs\\kit.log"},
         {"FOO*.INF /silent:\"C:\\a b\\answers.ini\"", "FOO*.INF", "", "C:\\a b\\answers.ini", ""},
-        // A quoted word is no switch: the pattern, its quotes taken off as
+        {"\"/log:C:\\quoted word.log\" X.INF", "X.INF", "", "", "C:\\quoted word.log"},
+        // Any other quoted word is the pattern, its quotes taken off as
         // they always were.
-        {"\"/log:C:\\quoted word\" X.INF", "/log:C:\\quoted word", "", "", ""},
+        {"\"C:\\A B\\*.INF\" /log:x", "C:\\A B\\*.INF", "", "", "x"},
         // A second byte of a double-byte character is never a blank, a quote
         // or a colon.
         {"/log:C:\\\x83\x5c\x83\x5c.log \x95\x5c*.INF", "\x95\x5c*.INF", "", "", "C:\\\x83\x5c\x83\x5c.log"},
