@@ -63,6 +63,17 @@ function(kit_program target)
     if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
       target_link_options(${target} PRIVATE -s)
     endif()
+    # The shipped build fails on any import (delay-loaded ones too) that is
+    # not in the program's pinned list of functions of the first Windows 95.
+    if(KIT_BUILD STREQUAL "win32")
+      find_package(Python3 REQUIRED COMPONENTS Interpreter)
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/check-imports $<TARGET_FILE:${target}>
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+        VERBATIM)
+      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+        ${PROJECT_SOURCE_DIR}/scripts/imports/${target}.txt ${PROJECT_SOURCE_DIR}/scripts/check-imports)
+    endif()
   endif()
 endfunction()
 

@@ -18,5 +18,8 @@ uint64_t measureFreeSpace();
 // back and next while bytes is below freeDiskBytes, else back only.
 void showSize(HWND window, uint64_t bytes, int id);
 
-// Paints bitmap bitmapId into control controlId of page (every page's side panel).
+// Gives control controlId of page (a static of style SS_BITMAP: every
+// page's side panel) its picture: bitmap bitmapId at the top of the
+// control's area, centred, on the panel's colour. The control then draws it
+// itself on every paint; a call when it holds the picture changes nothing.
 void paintSidePanel(HWND page, int bitmapId, int controlId);

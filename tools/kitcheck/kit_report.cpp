@@ -70,3 +70,11 @@ int reportExitCode(const KitReport &report)
         return 2;
     return report.errors > 0 ? 1 : 0;
 }
+
+std::string formatRegistryKeys(const KitReport &report)
+{
+    std::string text;
+    for (const std::string &key : report.registryKeys)
+        text += key + "\n";
+    return text;
+}

@@ -623,6 +623,34 @@ void recordRegistry(Product &p, KitInf &inf, InfLine line, char (*fields)[kPathS
     key.values.push_back(RegValue{fields[2], fields[4], &inf, line});
 }
 
+void noteRegistryKey(Checker &c, RegRoot root, const char *subkey)
+{
+    static const char *const kRootNames[] = {"", "HKCR", "HKCU", "HKLM", "HKU"};
+    std::string key = kRootNames[root];
+    if (subkey[0] != '\0')
+        key += std::string("\\") + subkey;
+    c.report.registryKeys.push_back(key);
+}
+
+// Keeps each key once (keys are compared without regard to case) and only
+// the uppermost of keys that lie below one another.
+void pruneRegistryKeys(std::vector<std::string> &keys)
+{
+    std::sort(keys.begin(), keys.end(),
+              [](const std::string &a, const std::string &b) { return upper(a.c_str()) < upper(b.c_str()); });
+    std::vector<std::string> kept;
+    for (const std::string &key : keys) {
+        std::string name = upper(key.c_str());
+        if (!kept.empty()) {
+            std::string last = upper(kept.back().c_str());
+            if (name == last || (name.compare(0, last.size(), last) == 0 && name[last.size()] == '\\'))
+                continue;
+        }
+        kept.push_back(key);
+    }
+    keys.swap(kept);
+}
+
 void checkRegistryLine(Checker &c, Product &p, KitInf &inf, InfLine line, DirectiveKind kind, const RunContext &run)
 {
     char fields[5][kPathSize];
@@ -634,6 +662,10 @@ void checkRegistryLine(Checker &c, Product &p, KitInf &inf, InfLine line, Direct
               say("root \"%s\" names no registry root (HKCR, HKCU, HKLM, HKU): the line is skipped", fields[0]));
         return;
     }
+    char subkey[kPathSize];
+    copyText(subkey, fields[1]);
+    expandStrings(subkey, inf.image);
+    noteRegistryKey(c, regRootFromField(fields[0]), subkey);
     if (kind == ADD_REG && run.startup)
         recordRegistry(p, inf, line, fields);
 }
@@ -1217,8 +1249,12 @@ KitReport checkKit(const std::string &kitDir)
         add(c, c.setupMedium().shown + "OSPRIN*.INF", 0, true,
             "no setup INF (OSPRIN*.INF with signature $UPGKIT$ or $UPGKITFD$): setup ends at once");
     }
-    for (auto &p : products)
+    for (auto &p : products) {
         checkProduct(c, *p);
+        if (!p->setupClass.empty())
+            noteRegistryKey(c, REG_ROOT_MACHINE, ("SOFTWARE\\QEL\\" + p->setupClass + "\\Setup").c_str());
+    }
+    pruneRegistryKeys(c.report.registryKeys);
     for (size_t i = 0; i < products.size(); ++i)
         for (size_t j = 0; j < i; ++j)
             if (!products[i]->caption.empty() && same(products[i]->caption.c_str(), products[j]->caption.c_str()))

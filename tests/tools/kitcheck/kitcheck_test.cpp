@@ -333,6 +333,32 @@ TEST(KitCheck, EachBrokenKitShowsItsFinding)
     }
 }
 
+// The keys a kit writes, for run-kit's registry listing: those of the AddReg
+// and DelReg lines of the sections the setup program runs, strings
+// expanded, each once (without regard to case), none below another; and the
+// product's Setup key. A line whose root the program does not take (it
+// reads HKCR, HKCU, HKLM, HKU as written) and a section never run write none.
+TEST(KitCheck, TheRegistryKeysAreThoseTheKitWrites)
+{
+    KitFiles kit = cleanKit();
+    kit["COMP.INF"] = replaced(kit["COMP.INF"], "UpdateInis=Tools.Ini\r\n",
+                               "UpdateInis=Tools.Ini\r\nAddReg=Tools.Reg\r\nDelReg=Tools.Old\r\n");
+    kit["COMP.INF"] += "\r\n[Tools.Reg]\r\n"
+                       "HKCU,Software\\%Vendor%\\Tool,Path,,\"C:\\TOOLS\"\r\n"
+                       "HKCU,software\\VENDOR\\TOOL\\Options,Fast,,1\r\n"
+                       "HKCR,.tool,,,\"Tool.Document\"\r\n"
+                       "hkcu,Software\\Skipped,Value,,1\r\n"
+                       "\r\n[Tools.Old]\r\nHKLM,SOFTWARE\\Old Vendor\\Tool\r\n"
+                       "\r\n[Never.Run]\r\nHKLM,SOFTWARE\\Nobody,Value,,1\r\n"
+                       "\r\n[Strings]\r\nVendor=\"Vendor\"\r\n";
+    KitReport report = checkKit(writeKit("keys", kit));
+    EXPECT_EQ(formatRegistryKeys(report), "HKCR\\.tool\n"
+                                          "HKCU\\Software\\Vendor\\Tool\n"
+                                          "HKLM\\SOFTWARE\\OldVendor\\Tool\n"   // read as the program reads it
+                                          "HKLM\\SOFTWARE\\QEL\\TESTKIT\\Setup\n")
+        << findingsOf(report);
+}
+
 TEST(KitCheck, UnreadableKitAndJson)
 {
     KitReport none = checkKit(scratchRoot() + "/no-such-kit");

@@ -13,6 +13,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,6 +37,8 @@ const int kNickname = 1031;       // the nickname page's combo box
 const int kCustomChoice = 1005;   // its "custom setup" button
 const int kDiskPrompt = 1032;     // the disk change dialog's prompt
 const int kDiskAbort = 1031;      // and its 中止 button
+const int kFinishText = 1035;     // the finish page's text
+const int kProgressText = 1028;   // the progress page's line on what it does
 const char kDiskTitle[] = "ディスク交換";
 
 const char *pageName(int id)
@@ -98,30 +103,60 @@ class Pictures {
 public:
     explicit Pictures(const std::string &dir) : dir_(dir) {}
 
-    // The window as painted now, numbered in the order of the run; one
-    // progress line on the terminal and in steps.txt.
-    void take(HWND window, const std::string &name, const std::string &what)
+    // What a picture shows, decided once it is taken: an empty name drops
+    // the picture (the window changed while it was taken).
+    struct Shown {
+        std::string name, what;
+    };
+
+    // The window as painted now, numbered in the order of the run, under the
+    // name that shown() gives after the capture; one progress line on the
+    // terminal and in steps.txt. redraw: the other process paints the window
+    // first (it must be pumping messages).
+    bool take(HWND window, const std::function<Shown()> &shown, bool redraw = true)
     {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        Sleep(250);   // the other process paints in its own time
-        char number[8];
-        wsprintfA(number, "%02d", ++count_);
-        std::string file = std::string(number) + "-" + name + ".bmp";
+        if (redraw)
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(redraw ? 250 : 100);   // the other process paints in its own time
         RECT rect;
         GetWindowRect(window, &rect);
-        bool saved = savePicture(rect, dir_ + "\\" + file);
-        note(std::string(number) + " " + name + " " + what + (saved ? "" : " (no picture)"));
+        std::string taken = dir_ + "\\taking.bmp";
+        bool saved = savePicture(rect, taken);
+        Shown what = shown();
+        if (what.name.empty()) {
+            DeleteFileA(taken.c_str());
+            return false;
+        }
+        char number[8];
+        wsprintfA(number, "%02d", ++count_);
+        std::string file = dir_ + "\\" + number + "-" + what.name + ".bmp";
+        DeleteFileA(file.c_str());
+        saved = saved && MoveFileA(taken.c_str(), file.c_str());
+        note(std::string(number) + " " + what.name + " " + what.what + (saved ? "" : " (no picture)"));
+        return true;
     }
+    void take(HWND window, const std::string &name, const std::string &what)
+    {
+        take(window, [&] { return Shown{name, what}; });
+    }
+    // A line of steps.txt, which grows line by line (run-kit shows it while
+    // the run goes on), and of the output.
     void note(const std::string &line)
     {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
-        log_ += line + "\r\n";
-        writeFile(dir_ + "\\steps.txt", log_);
+        std::string text = line + "\r\n";
+        HANDLE file = CreateFileA((dir_ + "\\steps.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
+            CloseHandle(file);
+        }
     }
 
 private:
-    std::string dir_, log_;
+    std::string dir_;
     int count_ = 0;
 };
 
@@ -173,13 +208,23 @@ std::string pendingRestart()
 
 // ---- the run
 
+// A message box: its text in control 0xFFFF and a button to answer it (the
+// preparing dialog has an icon of id 0xFFFF too, but no button).
+bool isMessageBox(HWND window)
+{
+    HWND text = GetDlgItem(window, 0xFFFF);
+    return text != nullptr && className(text) == "Static" &&
+           (GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr ||
+            GetDlgItem(window, IDNO) != nullptr);
+}
+
 // A dialog of the process other than the sheet: a message box or the disk
 // dialog; null when there is none.
 HWND promptOf(DWORD processId, HWND sheet)
 {
     for (HWND window : windowsOf(processId))
         if (window != sheet && IsWindowVisible(window) && className(window) == "#32770" &&
-            (GetDlgItem(window, 0xFFFF) != nullptr || windowText(window) == kDiskTitle))
+            (isMessageBox(window) || windowText(window) == kDiskTitle))
             return window;
     return nullptr;
 }
@@ -190,6 +235,60 @@ HWND sheetOf(DWORD processId)
         if (IsWindowVisible(window) && className(window) == "#32770" && currentPage(window) != nullptr)
             return window;
     return nullptr;
+}
+
+std::string oneLine(std::string text)
+{
+    for (char &c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+// The progress page's bar, 0 to 100; -1 when the page has none.
+int barPosition(HWND page)
+{
+    HWND bar = FindWindowExA(page, nullptr, PROGRESS_CLASSA, nullptr);
+    DWORD_PTR position = 0;
+    if (bar == nullptr || !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position))
+        return -1;
+    return (int)position;
+}
+
+// A prompt of the window's process lies over part of it.
+bool covered(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    RECT area, other, common;
+    GetWindowRect(window, &area);
+    HWND prompt = promptOf(processId, window);
+    return prompt != nullptr && GetWindowRect(prompt, &other) && IntersectRect(&common, &area, &other);
+}
+
+bool partWay(int position)
+{
+    return position > 0 && position < 100;
+}
+
+// Moves window out of the way of another, as a user drags a dialog aside:
+// below it, above it, or beside it, where the screen has room.
+void moveAside(HWND window, HWND other)
+{
+    RECT moved, fixed;
+    GetWindowRect(window, &moved);
+    GetWindowRect(other, &fixed);
+    int width = moved.right - moved.left, height = moved.bottom - moved.top;
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const POINT places[] = {{moved.left, fixed.bottom + 4}, {moved.left, fixed.top - height - 4},
+                            {fixed.right + 4, moved.top}, {fixed.left - width - 4, moved.top}};
+    for (const POINT &place : places) {
+        if (place.x < 0 || place.y < 0 || place.x + width > screenWidth || place.y + height > screenHeight)
+            continue;
+        SetWindowPos(window, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(100);
+        return;
+    }
 }
 
 // The custom page's choice: the first entry of the list turned over with
@@ -205,174 +304,362 @@ void tickCustom(HWND sheet)
     SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
 
-// What the user does on a page: the choices, then Next (or Finish).
-void actOnPage(HWND sheet, int page, const Options &options, Pictures &pictures, bool &cancelSent)
-{
-    switch (page) {
-    case 118:   // nickname: the first one; custom setup when asked for
-        if (options.custom) {
-            HWND page = currentPage(sheet);
-            SendDlgItemMessageA(page, 1004, BM_SETCHECK, BST_UNCHECKED, 0);
-            SendMessageA(GetDlgItem(page, kCustomChoice), BM_CLICK, 0, 0);
-        }
-        break;
-    case 114:
-        tickCustom(sheet);
-        pictures.take(sheet, "custom-chosen", "the custom page after the choice");
-        break;
-    case 115:   // progress: nothing to press, unless the user stops it
-        if (options.cancel && !cancelSent) {
-            pressSheet(sheet, PSBTN_CANCEL);
-            cancelSent = true;
-        }
-        return;
-    case 116:
-        pressSheet(sheet, PSBTN_FINISH);
-        return;
-    }
-    bool before = page == 113 || page == 114;
-    pressSheet(sheet, PSBTN_NEXT);
-    // Cancel right behind Next: it is read while the first component runs.
-    if (before && options.cancel && !cancelSent) {
-        pressSheet(sheet, PSBTN_CANCEL);
-        cancelSent = true;
-    }
-}
+// The finish page's text in a user's words: what the run came to.
+struct FinishWords {
+    const char *mark;   // a part of the page's text
+    const char *words;
+    bool completed;
+};
+const FinishWords kFinishWords[] = {
+    {"ユーザー処理により", "stopped by the user", false},
+    {"空き容量の不足により", "stopped for lack of space", false},
+    {"必要なファイルが見つからない", "stopped: files that setup needs were not found", false},
+    {"セットアップが完了しました", "completed", true},
+};
 
-// Answers a prompt (restart: the restart question); the word for the log.
-std::string answerPrompt(HWND prompt, bool restart, const Options &options, Floppies &floppies)
-{
-    if (windowText(prompt) == kDiskTitle) {
-        std::string text = itemText(prompt, kDiskPrompt);
-        size_t hash = text.find('#');
-        int disk = hash == std::string::npos ? floppies.current() + 1 : std::atoi(text.c_str() + hash + 1);
-        bool in = disk >= 1 && floppies.insert(disk);
-        if (!options.show)
-            pressButton(prompt, in ? IDOK : kDiskAbort);
-        return in ? "disk " + std::to_string(disk) + " in drive A:" : "no disk " + std::to_string(disk) + ": abort";
-    }
-    if (options.show)
-        return "(left to the user)";
-    BoxView box = viewBox(prompt);
-    bool yes = restart ? options.restartYes : !box.ok;
-    pressButton(prompt, box.ok ? IDOK : yes ? IDYES : IDNO);
-    return box.ok ? "OK" : yes ? "Yes" : "No";
-}
+// The driver's exit status: how the run ended.
+enum Ending { kCompleted = 0, kNotCompleted = 1, kNoStart = 3, kHung = 4, kCrashed = 5 };
 
-int drive(const Options &options)
-{
-    Pictures pictures(options.outDir);
-    Floppies floppies(options.floppyRoot);
-    if (!options.floppyRoot.empty() && !floppies.insert(1)) {
-        pictures.note("cannot put disk 1 into drive A:");
-        return 3;
-    }
-    // A loaded driver is open without sharing until Windows shuts down.
-    std::vector<HANDLE> held;
-    for (const std::string &path : options.held) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        pictures.note((file == INVALID_HANDLE_VALUE ? "cannot hold " : "in use: ") + path);
-        if (file != INVALID_HANDLE_VALUE)
-            held.push_back(file);
-    }
-    auto release = [&] {
-        for (HANDLE file : held)
-            CloseHandle(file);
-        held.clear();
-    };
-    std::string folder = options.program.substr(0, options.program.rfind('\\'));
-    std::string exe = options.program.substr(options.program.rfind('\\') + 1);
-    OsprinRun run(folder, "", exe.c_str());
-    if (!run.started()) {
-        pictures.note("cannot start " + options.program);
-        return 3;
-    }
-    pictures.note("started " + options.program);
-    DWORD start = GetTickCount();
-    auto late = [&] { return GetTickCount() - start > options.deadlineMs; };
-
-    if (HWND main = run.mainWindow(30000))
-        pictures.take(main, "main-window", "the main window");
-    HWND sheet = nullptr, lastPrompt = nullptr;
-    int lastPage = 0;
-    bool cancelSent = false, restartAsked = false, secondDone = false;
-    while (!late()) {
-        if (!run.running())
-            break;
-        if (HWND prompt = promptOf(run.id(), sheet)) {
-            if (prompt != lastPrompt) {
-                std::string text = windowText(prompt) == kDiskTitle ? itemText(prompt, kDiskPrompt)
-                                                                     : itemText(prompt, 0xFFFF);
-                for (char &c : text)
-                    if (c == '\r' || c == '\n')
-                        c = ' ';
-                // The restart question is the Yes/No box that is not the stop
-                // question; what the restart is to carry out is read first,
-                // for with Yes the restart begins at once.
-                BoxView box = viewBox(prompt);
-                bool restart = box.yes && box.no && text.find("中断") == std::string::npos;
-                if (restart) {
-                    writeFile(options.outDir + "\\pending.txt", pendingRestart());
-                    release();
-                }
-                pictures.take(prompt, windowText(prompt) == kDiskTitle ? "disk-prompt" : restart ? "restart" : "message",
-                              "\"" + text + "\"");
-                restartAsked |= restart;
-                std::string answer = answerPrompt(prompt, restart, options, floppies);
-                pictures.note("   answered: " + answer);
-                lastPrompt = prompt;
+// Ends a process that is still there after its deadline, from a thread of
+// its own.
+class Watchdog {
+public:
+    Watchdog(DWORD processId, DWORD deadlineMs)
+        : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId)),
+          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        if (process_ == nullptr || stop_ == nullptr)
+            return;
+        thread_ = std::thread([this, deadlineMs] {
+            HANDLE both[2] = {stop_, process_};
+            if (WaitForMultipleObjects(2, both, FALSE, deadlineMs) == WAIT_TIMEOUT) {
+                fired_ = true;
+                TerminateProcess(process_, 1);
             }
-            Sleep(50);
-            continue;
+        });
+    }
+    ~Watchdog()
+    {
+        if (stop_ != nullptr)
+            SetEvent(stop_);
+        if (thread_.joinable())
+            thread_.join();
+        if (process_ != nullptr)
+            CloseHandle(process_);
+        if (stop_ != nullptr)
+            CloseHandle(stop_);
+    }
+    Watchdog(const Watchdog &) = delete;
+    Watchdog &operator=(const Watchdog &) = delete;
+    bool fired() const { return fired_; }
+
+private:
+    HANDLE process_, stop_;
+    std::atomic<bool> fired_{false};
+    std::thread thread_;
+};
+
+// The user in front of the program: what it shows, pictured, and what the
+// user does about it.
+class Walk {
+public:
+    explicit Walk(const Options &options)
+        : options_(options), pictures_(options.outDir), floppies_(options.floppyRoot) {}
+
+    int run()
+    {
+        if (!options_.floppyRoot.empty() && !floppies_.insert(1))
+            return end(kNoStart, "could not start: disk 1 cannot be put into drive A:");
+        for (const std::string &path : options_.held) {
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            pictures_.note((file == INVALID_HANDLE_VALUE ? "cannot hold " : "in use: ") + path);
+            if (file != INVALID_HANDLE_VALUE)
+                held_.push_back(file);
         }
-        lastPrompt = nullptr;
-        if (sheet == nullptr || !IsWindow(sheet)) {
-            sheet = sheetOf(run.id());
-            if (sheet == nullptr) {
-                if (HWND preparing = run.preparing(0); preparing != nullptr && lastPage == 0 && IsWindowVisible(preparing)) {
-                    lastPage = -1;
-                    pictures.take(preparing, "preparing", "the preparing dialog");
-                }
-                Sleep(20);
+        std::string folder = options_.program.substr(0, options_.program.rfind('\\'));
+        std::string exe = options_.program.substr(options_.program.rfind('\\') + 1);
+        OsprinRun program(folder, "", exe.c_str());
+        if (!program.started())
+            return end(kNoStart, "could not start " + options_.program);
+        pictures_.note("started " + options_.program);
+        start_ = GetTickCount();
+        // The deadline holds also while a message sent to the program waits
+        // for an answer that never comes: the program is ended then.
+        Watchdog watchdog(program.id(), options_.deadlineMs);
+        watchdog_ = &watchdog;
+
+        HWND main = nullptr;
+        waitUntil([&] { return !program.running() || (main = program.mainWindow(0)) != nullptr; }, 30000);
+        if (main != nullptr)
+            pictures_.take(main, "main-window", "the main window");
+        while (!late() && program.running()) {
+            if (HWND prompt = promptOf(program.id(), sheet_)) {
+                if (prompt != lastPrompt_)
+                    answer(prompt);
+                lastPrompt_ = prompt;
+                Sleep(50);
                 continue;
             }
+            lastPrompt_ = nullptr;
+            if (sheet_ == nullptr || !IsWindow(sheet_)) {
+                sheet_ = sheetOf(program.id());
+                if (sheet_ == nullptr) {
+                    if (HWND preparing = program.preparing(0);
+                        preparing != nullptr && lastPage_ == 0 && IsWindowVisible(preparing)) {
+                        lastPage_ = -1;
+                        pictures_.take(preparing, "preparing", "the preparing dialog");
+                    }
+                    Sleep(20);
+                    continue;
+                }
+            }
+            int page = currentPageId(sheet_);
+            if (page == kProgressPage && !progressTaken_)
+                takeProgress();
+            if (page == 0 || page == lastPage_) {
+                Sleep(page == kProgressPage ? 5 : 20);
+                continue;
+            }
+            if (lastPage_ == kProgressPage && !progressTaken_)
+                pictures_.note("   the progress page ended before its bar moved: no picture of it at work");
+            lastPage_ = page;
+            if (page == kProgressPage) {
+                act(page);
+                continue;
+            }
+            int shown = takePage();
+            if (shown == 0)
+                continue;
+            lastPage_ = shown;
+            if (options_.second && !secondDone_)
+                startSecond(folder, exe, program);
+            if (!options_.show)
+                act(shown);
         }
-        int page = currentPageId(sheet);
-        if (page == 0 || page == lastPage) {
-            Sleep(20);
-            continue;
-        }
-        lastPage = page;
-        pictures.take(sheet, pageName(page), "page \"" + std::string(pageName(page)) + "\" " + windowText(sheet));
-        if (options.second && !secondDone) {
-            secondDone = true;
-            OsprinRun other(folder, "", exe.c_str());
-            // It finds the first one's main window, brings it forward and
-            // ends; the first one goes on with its wizard.
-            bool came = other.started() &&
-                        waitUntil([&] { return !other.running() || sheetOf(other.id()) != nullptr; }, 20000);
-            bool ownWizard = came && other.running();
-            int code = other.exitCode(ownWizard ? 0 : 20000);
-            pictures.note("   a second Osprin.exe ended with " + std::to_string(code) +
-                          (ownWizard ? ", after showing a wizard of its own" : ", showing no wizard of its own") +
-                          (IsWindow(sheet) && run.running() ? "; the first one's wizard stays open" : "; the first one is gone"));
-            pictures.take(sheet, "after-second", "the first program's sheet after the second start");
-            lastPage = page;
-        }
-        if (!options.show)
-            actOnPage(sheet, page, options, pictures, cancelSent);
-    }
-    if (late()) {
         release();
-        pictures.note("the run passed its deadline: Osprin.exe ended by force");
-        run.exitCode(0);
-        return 4;
+        watchdog_ = nullptr;
+        if (late() || watchdog.fired()) {
+            program.exitCode(0);
+            return end(kHung, "the program hung: it had not ended after " + std::to_string(options_.deadlineMs / 1000) +
+                                  " s and was ended by force");
+        }
+        int code = program.exitCode(10000);
+        pictures_.note("Osprin.exe ended with " + std::to_string(code) + (restartAsked_ ? ", after the restart question" : ""));
+        return end(code);
     }
-    release();
-    int code = run.exitCode(10000);
-    pictures.note("Osprin.exe ended with " + std::to_string(code) + (restartAsked ? ", after the restart question" : ""));
-    return 0;
-}
+
+private:
+    static const int kProgressPage = 115, kFinishPage = 116;
+
+    bool late() const
+    {
+        return (watchdog_ != nullptr && watchdog_->fired()) || GetTickCount() - start_ > options_.deadlineMs;
+    }
+
+    void release()
+    {
+        for (HANDLE file : held_)
+            CloseHandle(file);
+        held_.clear();
+    }
+
+    int end(Ending ending, const std::string &words)
+    {
+        release();
+        pictures_.note("result: " + words);
+        return ending;
+    }
+
+    // How the program's end and what it last showed read to a user.
+    int end(int code)
+    {
+        // An unhandled exception ends a program with its code (0xC0000005
+        // for an access violation); an ordinary end has a small code.
+        if ((DWORD)code >= 0xC0000000u) {
+            char text[64];
+            wsprintfA(text, "the program crashed (exception %08x)", (unsigned)code);
+            return end(kCrashed, text);
+        }
+        if (!finishText_.empty()) {
+            for (const FinishWords &words : kFinishWords)
+                if (finishText_.find(words.mark) != std::string::npos)
+                    return end(words.completed ? kCompleted : kNotCompleted,
+                               std::string(words.words) + " (the finish page: \"" + finishText_ + "\")");
+            return end(kNotCompleted, "the finish page said \"" + finishText_ + "\"");
+        }
+        if (!lastMessage_.empty())
+            return end(kNotCompleted, "setup refused the kit with message \"" + lastMessage_ + "\"");
+        if (lastPage_ > 0)
+            return end(kNotCompleted, "the program ended before its finish page (exit code " + std::to_string(code) + ")");
+        return end(kNotCompleted, "the program ended without showing its wizard (exit code " + std::to_string(code) + ")");
+    }
+
+    // A picture of the sheet's current page, named by the page it shows:
+    // the page is read before and after the picture, and a picture taken
+    // while the sheet moved on is taken again. The page's template id.
+    int takePage()
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            int page = currentPageId(sheet_);
+            if (page == 0)
+                return 0;
+            bool taken = pictures_.take(sheet_, [&] {
+                if (currentPageId(sheet_) != page)
+                    return Pictures::Shown();
+                std::string what = "page \"" + std::string(pageName(page)) + "\" " + windowText(sheet_);
+                if (page == kFinishPage) {
+                    finishText_ = oneLine(pageText(sheet_, kFinishText));
+                    what += ": \"" + finishText_ + "\"";
+                }
+                return Pictures::Shown{pageName(page), what};
+            });
+            if (taken)
+                return page;
+        }
+        return 0;
+    }
+
+    // The progress page at work: pictured once its bar has moved and while
+    // it has not yet reached its end, with the page and the bar read again
+    // after the picture. It is taken as it stands, not painted anew: between
+    // two components the program paints only what is due, and a page made
+    // to paint anew while it installs would be pictured half painted.
+    void takeProgress()
+    {
+        HWND page = currentPage(sheet_);
+        if (!partWay(barPosition(page)))
+            return;
+        progressTaken_ = pictures_.take(
+            sheet_,
+            [&] {
+                int position = barPosition(page);
+                if (currentPageId(sheet_) != kProgressPage || !partWay(position) || covered(sheet_))
+                    return Pictures::Shown();
+                return Pictures::Shown{"progress", "page \"progress\" " + windowText(sheet_) + ", the bar at " +
+                                                       std::to_string(position) + "%: \"" +
+                                                       oneLine(pageText(sheet_, kProgressText)) + "\""};
+            },
+            false);
+    }
+
+    // A prompt or message box: pictured, answered, and its text kept for
+    // the result when it is the last thing the program said.
+    void answer(HWND prompt)
+    {
+        bool disk = windowText(prompt) == kDiskTitle;
+        std::string text = oneLine(disk ? itemText(prompt, kDiskPrompt) : itemText(prompt, 0xFFFF));
+        // The restart question is the Yes/No box that is not the stop
+        // question; what the restart is to carry out is read first, for
+        // with Yes the restart begins at once.
+        BoxView box = viewBox(prompt);
+        bool restart = !disk && box.yes && box.no && text.find("中断") == std::string::npos;
+        if (restart) {
+            writeFile(options_.outDir + "\\pending.txt", pendingRestart());
+            release();
+        }
+        // A prompt in front of the progress page at work: the page is
+        // pictured too, with the prompt moved aside.
+        if (sheet_ != nullptr && IsWindow(sheet_) && !progressTaken_ && currentPageId(sheet_) == kProgressPage &&
+            partWay(barPosition(currentPage(sheet_)))) {
+            moveAside(prompt, sheet_);
+            takeProgress();
+        }
+        // A prompt gone before its picture was answered by someone else.
+        if (!pictures_.take(prompt, [&] {
+                return IsWindow(prompt) ? Pictures::Shown{disk ? "disk-prompt" : restart ? "restart" : "message",
+                                                          "\"" + text + "\""}
+                                        : Pictures::Shown();
+            }))
+            return;
+        restartAsked_ |= restart;
+        if (!disk && !restart)
+            lastMessage_ = text;
+        std::string answered = reply(prompt, disk, restart, box);
+        pictures_.note("   answered: " + answered);
+    }
+
+    // Answers a prompt; the word for the log.
+    std::string reply(HWND prompt, bool disk, bool restart, const BoxView &box)
+    {
+        if (disk) {
+            std::string text = itemText(prompt, kDiskPrompt);
+            size_t hash = text.find('#');
+            int wanted = hash == std::string::npos ? floppies_.current() + 1 : std::atoi(text.c_str() + hash + 1);
+            bool in = wanted >= 1 && floppies_.insert(wanted);
+            if (!options_.show)
+                pressButton(prompt, in ? IDOK : kDiskAbort);
+            return in ? "disk " + std::to_string(wanted) + " in drive A:" : "no disk " + std::to_string(wanted) + ": abort";
+        }
+        if (options_.show)
+            return "(left to the user)";
+        bool yes = restart ? options_.restartYes : !box.ok;
+        pressButton(prompt, box.ok ? IDOK : yes ? IDYES : IDNO);
+        return box.ok ? "OK" : yes ? "Yes" : "No";
+    }
+
+    // What the user does on a page: the choices, then Next (or Finish).
+    void act(int page)
+    {
+        switch (page) {
+        case 118:   // nickname: the first one; custom setup when asked for
+            if (options_.custom) {
+                HWND shown = currentPage(sheet_);
+                SendDlgItemMessageA(shown, 1004, BM_SETCHECK, BST_UNCHECKED, 0);
+                SendMessageA(GetDlgItem(shown, kCustomChoice), BM_CLICK, 0, 0);
+            }
+            break;
+        case 114:
+            tickCustom(sheet_);
+            pictures_.take(sheet_, "custom-chosen", "the custom page after the choice");
+            break;
+        case kProgressPage:   // nothing to press, unless the user stops it
+            if (options_.cancel && !cancelSent_) {
+                pressSheet(sheet_, PSBTN_CANCEL);
+                cancelSent_ = true;
+            }
+            return;
+        case kFinishPage:
+            pressSheet(sheet_, PSBTN_FINISH);
+            return;
+        }
+        bool before = page == 113 || page == 114;
+        pressSheet(sheet_, PSBTN_NEXT);
+        // Cancel right behind Next: it is read while the first component runs.
+        if (before && options_.cancel && !cancelSent_) {
+            pressSheet(sheet_, PSBTN_CANCEL);
+            cancelSent_ = true;
+        }
+    }
+
+    // A second Osprin.exe while the first one's wizard is up: it finds the
+    // first one's main window, brings it forward and ends.
+    void startSecond(const std::string &folder, const std::string &exe, OsprinRun &first)
+    {
+        secondDone_ = true;
+        int page = lastPage_;
+        OsprinRun other(folder, "", exe.c_str());
+        bool came = other.started() &&
+                    waitUntil([&] { return !other.running() || sheetOf(other.id()) != nullptr; }, 20000);
+        bool ownWizard = came && other.running();
+        int code = other.exitCode(ownWizard ? 0 : 20000);
+        pictures_.note("   a second Osprin.exe ended with " + std::to_string(code) +
+                       (ownWizard ? ", after showing a wizard of its own" : ", showing no wizard of its own") +
+                       (IsWindow(sheet_) && first.running() ? "; the first one's wizard stays open" : "; the first one is gone"));
+        pictures_.take(sheet_, "after-second", "the first program's sheet after the second start");
+        lastPage_ = page;
+    }
+
+    const Options &options_;
+    Pictures pictures_;
+    Floppies floppies_;
+    std::vector<HANDLE> held_;   // files in use while Windows runs (a loaded driver)
+    Watchdog *watchdog_ = nullptr;
+    DWORD start_ = 0;
+    HWND sheet_ = nullptr, lastPrompt_ = nullptr;
+    int lastPage_ = 0;
+    bool cancelSent_ = false, restartAsked_ = false, secondDone_ = false, progressTaken_ = false;
+    std::string finishText_, lastMessage_;
+};
 
 // ---- listings for the report
 
@@ -529,5 +816,5 @@ int main(int argc, char **argv)
         return usage();
     options.outDir = plain[0];
     options.program = plain[1];
-    return drive(options);
+    return Walk(options).run();
 }

@@ -16,6 +16,16 @@ using namespace testsupport;
 
 namespace {
 
+// The side panel of the sheet's page, also after the whole sheet was
+// painted anew at another process's request (as a screen picture asks).
+void expectSidePanelOf(HWND sheet)
+{
+    SCOPED_TRACE("page " + std::to_string(currentPageId(sheet)));
+    expectSidePanel(currentPage(sheet), [&] {
+        RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    });
+}
+
 TEST(OsprinWizard, TheProgramInstallsTheChosenModelsComponents)
 {
     Watchdog watchdog(120000, "the program's wizard");
@@ -43,24 +53,29 @@ TEST(OsprinWizard, TheProgramInstallsTheChosenModelsComponents)
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_WELCOME));
         EXPECT_TRUE(waitForButtons(sheet, "N"));
+        expectSidePanelOf(sheet);
         EXPECT_EQ(pageText(sheet, 1013), kWizardCaption);
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_NICKNAME));
+        expectSidePanelOf(sheet);
         HWND nicknames = GetDlgItem(currentPage(sheet), 1031);
         EXPECT_EQ(listItems(nicknames, true), (std::vector<std::string>{"デスクトップ甲", "ノート乙"}));
         chooseEntry(sheet, 1031, 1);
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_MODEL));
+        expectSidePanelOf(sheet);
         EXPECT_TRUE(waitUntil([&] {
             return listItems(GetDlgItem(currentPage(sheet), 1031), true) ==
                    std::vector<std::string>{"ＢＲＥＮＡ５（5510B）"};
         }));
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_CONFIRM));
+        expectSidePanelOf(sheet);
         EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1033) == "機種名[型名] ： ＢＲＥＮＡ５（5510B）"; }))
             << pageText(sheet, 1033);
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_STANDARD));
+        expectSidePanelOf(sheet);
         EXPECT_EQ(listItems(GetDlgItem(currentPage(sheet), 1006), false),
                   (std::vector<std::string>{"他機種", "電話"}));
         ASSERT_TRUE(waitForButtons(sheet, "BN"));

@@ -10,6 +10,7 @@
 #include "setup/engine/engine_state.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
+#include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/wizard/wizard.h"
 #include "setup/wizard/wizard_state.h"
@@ -335,6 +336,52 @@ inline std::string describeWindows(DWORD thread)
 // Shows the wizard on this thread while steps drive it from a second one;
 // the sheet's result. When the steps end with the sheet still open, they
 // failed somewhere: the sheet is closed so that the test goes on.
+// The side panel of a page (control 1011) as on screen: the panel's colour
+// below the picture, and the picture's own pixels where it stands, centred
+// at the top of the panel; checked as the page is shown, and again after
+// repaint() has made some of it paint anew.
+inline void expectSidePanel(HWND page, const std::function<void()> &repaint)
+{
+    HWND panel = GetDlgItem(page, 1011);
+    ASSERT_NE(panel, nullptr);
+    HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SIDE_PANEL));
+    ASSERT_NE(picture, nullptr);
+    BITMAP info;
+    GetObjectA(picture, sizeof info, &info);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    RECT area;
+    GetWindowRect(panel, &area);
+    int left = area.left + (area.right - area.left - info.bmWidth) / 2;
+    const POINT samples[] = {{info.bmWidth / 2, 8},
+                             {info.bmWidth / 4, info.bmHeight / 3},
+                             {info.bmWidth / 2, info.bmHeight / 2},
+                             {3 * info.bmWidth / 4, 2 * info.bmHeight / 3},
+                             {info.bmWidth / 3, info.bmHeight - 4}};
+    std::string shown;
+    auto drawn = [&] {
+        HDC screen = GetDC(nullptr);
+        COLORREF below = GetPixel(screen, area.left + 2, area.bottom - 3);
+        bool same = below == RGB(0, 128, 128);
+        shown = "below the picture " + std::to_string(below);
+        for (const POINT &at : samples) {
+            COLORREF want = GetPixel(memory, at.x, at.y), got = GetPixel(screen, left + at.x, area.top + at.y);
+            same = same && want == got;
+            shown += "; at " + std::to_string(at.x) + "," + std::to_string(at.y) + " " + std::to_string(got) +
+                     " for " + std::to_string(want);
+        }
+        ReleaseDC(nullptr, screen);
+        return same;
+    };
+    EXPECT_TRUE(waitUntil(drawn, 3000)) << "the side panel: " << shown;
+    repaint();
+    Sleep(300);
+    EXPECT_TRUE(waitUntil(drawn, 3000)) << "the side panel after it painted again: " << shown;
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(picture);
+}
+
 inline INT_PTR runDrivenWizard(const std::function<void(HWND sheet, DWORD thread)> &steps)
 {
     DWORD thread = GetCurrentThreadId();

@@ -297,6 +297,58 @@ TEST_F(Wizard, ThePagesLeadFromTheWelcomeToTheChosenSetup)
         EXPECT_TRUE(kit.installedNone(c)) << c.name;
 }
 
+// A page as the user sees it: laid out at its template's size (276 by 147
+// dialog units) in its own font, with every control inside it, in the font
+// the sheet uses too, and with the side panel drawn, also after the panel
+// alone painted again (as when a window that lay over it goes away).
+void expectShownWhole(HWND sheet)
+{
+    HWND page = currentPage(sheet);
+    RECT wanted = {0, 0, 276, 147};
+    MapDialogRect(page, &wanted);
+    RECT client;
+    GetClientRect(page, &client);
+    EXPECT_GE(client.right, wanted.right) << "as wide as the template in the page's font";
+    EXPECT_GE(client.bottom, wanted.bottom) << "as high as the template in the page's font";
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, page, (POINT *)&place, 2);
+        EXPECT_LE(place.right, client.right) << "control " << GetDlgCtrlID(child) << " cut at the right edge";
+        EXPECT_LE(place.bottom, client.bottom) << "control " << GetDlgCtrlID(child) << " cut at the bottom";
+    }
+    LOGFONTA sheetFont = {}, pageFont = {};
+    ASSERT_TRUE(GetObjectA((HFONT)SendMessageA(sheet, WM_GETFONT, 0, 0), sizeof sheetFont, &sheetFont));
+    ASSERT_TRUE(GetObjectA((HFONT)SendMessageA(page, WM_GETFONT, 0, 0), sizeof pageFont, &pageFont));
+    EXPECT_STREQ(sheetFont.lfFaceName, pageFont.lfFaceName) << "the sheet and its pages share one font";
+    EXPECT_EQ(sheetFont.lfHeight, pageFont.lfHeight);
+
+    expectSidePanel(page, [&] { RedrawWindow(GetDlgItem(page, 1011), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); });
+}
+
+TEST_F(Wizard, EveryPageIsShownWholeInItsOwnFontWithItsSidePanel)
+{
+    usualKit();
+    startKit();
+    runDrivenWizard([&](HWND sheet, DWORD) {
+        ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_WELCOME));
+        ASSERT_TRUE(waitForButtons(sheet, "N"));
+        const int pages[] = {IDD_PAGE_NICKNAME, IDD_PAGE_MODEL, IDD_PAGE_CONFIRM, IDD_PAGE_STANDARD};
+        for (int page : pages) {
+            {
+                SCOPED_TRACE("page " + std::to_string(currentPageId(sheet)));
+                expectShownWhole(sheet);
+            }
+            ASSERT_TRUE(next(sheet, page));
+        }
+        SCOPED_TRACE("the standard page");
+        expectShownWhole(sheet);
+        pressSheet(sheet, PSBTN_CANCEL);
+    });
+}
+
 TEST_F(Wizard, TheTitleFillsItsWidthAndStaysWithinItsHeight)
 {
     usualKit();
