@@ -17,9 +17,6 @@
 
 namespace {
 
-const size_t kValueNameSize = 260;   // a component value's name, terminator included
-const DWORD kValueDataSize = 65;     // its data; a longer one ends the enumeration
-
 uint64_t addSize(uint64_t a, uint64_t b)
 {
     return a > UINT64_MAX - b ? UINT64_MAX : a + b;
@@ -183,8 +180,8 @@ int loadComponents(ComponentTree &tree)
 
     ComponentInfs infs;
     for (DWORD index = 0;; ++index) {
-        char valueName[kValueNameSize];
-        BYTE data[kValueDataSize];
+        char valueName[kComponentValueNameSize];
+        BYTE data[kComponentValueDataSize];
         DWORD nameLength = sizeof valueName, dataLength = sizeof data, type = 0;
         if (RegEnumValueA(components.key, index, valueName, &nameLength, nullptr, &type, data, &dataLength) !=
             ERROR_SUCCESS)

@@ -85,3 +85,10 @@ void clearSelection();
 // after it. 0 when the Section has no "_"; 1 otherwise (possibly empty);
 // -1 when the part is longer than out holds (it then matches no model).
 int modelPartOf(const char *section, char *out, size_t size);
+// The model part holds at most 11 characters.
+const size_t kModelPartSize = 12;
+
+// A value of the catalogue key names one component: its name and its data
+// must fit these sizes (terminator included), or the enumeration ends there.
+const size_t kComponentValueNameSize = 260;
+const size_t kComponentValueDataSize = 65;

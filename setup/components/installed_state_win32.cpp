@@ -16,9 +16,6 @@
 
 namespace {
 
-// The model part of a Section holds at most 11 characters.
-const size_t kModelPartSize = 12;
-
 bool isDotEntry(const char *name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));

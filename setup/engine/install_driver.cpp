@@ -1,7 +1,8 @@
 // The install section driver. The order of the directives is a table for
-// each kind of run, walked by one loop.
+// each kind of run (directive_table.h), walked by one loop.
 #include "setup/engine/install_driver.h"
 
+#include "setup/engine/directive_table.h"
 #include "setup/engine/directives.h"
 #include "setup/inf/charset.h"
 #include "setup/inf/inf_fields.h"
@@ -10,46 +11,11 @@
 
 namespace {
 
-enum Extra { NO_EXTRA, OVERWRITE_FLAG, ADD_MODE, REMOVE_MODE, ALWAYS_OVERWRITE };
+// The executor of each directive kind, in the order of DirectiveKind.
+const Executor kExecutors[] = {delFiles, delReg, copyFiles, mergeFiles, addReg, updateInis, updateIniFields};
+static_assert(sizeof kExecutors / sizeof kExecutors[0] == UPDATE_INI_FIELDS + 1, "one executor per kind");
 
-enum Rule {
-    MUST_SUCCEED,    // a result of 0 ends the section with 0
-    STARTS_COPIES,   // as MUST_SUCCEED; keepInstalling is set to 1 first
-    NEEDS_FILES,     // as MUST_SUCCEED; skipped, with the rest, when the files were given up
-    RESULT_IGNORED,
-};
-
-struct Directive {
-    const char *key;
-    Executor run;
-    Extra extra;
-    Rule rule;
-};
-
-const Directive kFullRun[] = {
-    {"DelFiles", delFiles, NO_EXTRA, MUST_SUCCEED},
-    {"DelReg", delReg, NO_EXTRA, MUST_SUCCEED},
-    {"CopyFiles", copyFiles, NO_EXTRA, STARTS_COPIES},
-    {"MergeFiles", mergeFiles, NO_EXTRA, MUST_SUCCEED},
-    {"AddReg", addReg, OVERWRITE_FLAG, NEEDS_FILES},
-    {"UpdateInis", updateInis, ADD_MODE, MUST_SUCCEED},
-    {"UpdateIniFields", updateIniFields, NO_EXTRA, RESULT_IGNORED},
-};
-
-// The second and later disks of a floppy kit only bring files.
-const Directive kLaterDiskPass[] = {
-    {"CopyFiles", copyFiles, NO_EXTRA, STARTS_COPIES},
-    {"MergeFiles", mergeFiles, NO_EXTRA, MUST_SUCCEED},
-};
-
-const Directive kRemoval[] = {
-    {"DelFiles", delFiles, NO_EXTRA, RESULT_IGNORED},
-    {"DelReg", delReg, NO_EXTRA, RESULT_IGNORED},
-    {"AddReg", addReg, ALWAYS_OVERWRITE, RESULT_IGNORED},
-    {"UpdateInis", updateInis, REMOVE_MODE, RESULT_IGNORED},
-};
-
-int extraValue(Extra extra, int overwrite)
+int extraValue(DirectiveExtra extra, int overwrite)
 {
     switch (extra) {
     case OVERWRITE_FLAG: return overwrite;
@@ -64,10 +30,10 @@ int extraValue(Extra extra, int overwrite)
 // Walks the directives of one table. 1, or 0 at the first directive that
 // must succeed and does not.
 template <size_t N>
-int runDirectives(const Directive (&table)[N], const char *section, const char *infPath, InfImage *image,
+int runDirectives(const DirectiveStep (&table)[N], const char *section, const char *infPath, InfImage *image,
                   int overwrite)
 {
-    for (const Directive &directive : table) {
+    for (const DirectiveStep &directive : table) {
         if (directive.rule == STARTS_COPIES)
             engineState.keepInstalling = true;
         if (directive.rule == NEEDS_FILES && !engineState.keepInstalling)
@@ -79,7 +45,8 @@ int runDirectives(const Directive (&table)[N], const char *section, const char *
             continue;
         int done = 0;
         if (!cut)
-            done = runDirectiveList(list, directive.run, infPath, image, extraValue(directive.extra, overwrite));
+            done = runDirectiveList(list, kExecutors[directive.kind], infPath, image,
+                                    extraValue(directive.extra, overwrite));
         if (done == 0 && directive.rule != RESULT_IGNORED)
             return 0;
     }

@@ -145,8 +145,10 @@ int resolveDirId(long number, char *out, size_t size)
     return 0;
 }
 
-int chooseDestinationDir(const char *line, char *out, size_t size)
+int chooseDestinationDir(const char *line, char *out, size_t size, long *chosenId)
 {
+    if (chosenId != nullptr)
+        *chosenId = 0;
     if (size == 0)
         return 0;
     char where[kPathSize] = "", subdir[kPathSize] = "";
@@ -174,6 +176,8 @@ int chooseDestinationDir(const char *line, char *out, size_t size)
         // below it like below any other directory.
         addText(builder, where);
     } else {
+        if (chosenId != nullptr)
+            *chosenId = chosen->id;
         addDirectory(builder, *chosen);
         if (chosen->base == DRIVE)
             addText(builder, "\\");
@@ -200,7 +204,8 @@ bool allDigits(const char *name, size_t length)
     return true;
 }
 
-void addReference(TextBuilder &out, const char *name, size_t length, InfImage *image)
+void addReference(TextBuilder &out, const char *name, size_t length, InfImage *image, UnknownReferenceNote note,
+                  void *noteContext)
 {
     char value[kPathSize];
     if (allDigits(name, length)) {
@@ -208,8 +213,11 @@ void addReference(TextBuilder &out, const char *name, size_t length, InfImage *i
         for (size_t i = 0; i < length && number < 1000000; ++i)
             number = number * 10 + (name[i] - '0');
         // %0% is neither a directory id nor a key: it stands for nothing.
-        if (number == 0)
+        if (number == 0) {
+            if (note != nullptr)
+                note(noteContext, name, length);
             return;
+        }
         if (resolveDirId(number, value)) {
             addText(out, value);
             return;
@@ -217,13 +225,14 @@ void addReference(TextBuilder &out, const char *name, size_t length, InfImage *i
     }
     char key[kPathSize];
     copyTextN(key, sizeof key, name, length);
-    getProfileString("Strings", key, "", value, image);
+    if (!getSectionKeyValue(image, "Strings", key, value, sizeof value) && note != nullptr)
+        note(noteContext, name, length);
     addText(out, value);
 }
 
 }  // namespace
 
-char *expandStrings(char *text, size_t size, InfImage *image)
+char *expandStrings(char *text, size_t size, InfImage *image, UnknownReferenceNote note, void *noteContext)
 {
     if (size == 0)
         return text;
@@ -251,7 +260,7 @@ char *expandStrings(char *text, size_t size, InfImage *image)
             addText(out, name);
             break;
         }
-        addReference(out, name, (size_t)(close - name), image);
+        addReference(out, name, (size_t)(close - name), image, note, noteContext);
         p = close + 1;
         // The character after a reference is copied as text, even a '%'.
         if (*p != '\0') {
@@ -328,8 +337,7 @@ int stripQuotes(char *text)
 
 // ---- sizes
 
-// A decimal value as the C library's atoi reads it, kept within 32 bits.
-static long long decimalValue(const char *text)
+long long decimalValue(const char *text)
 {
     while (*text == ' ' || *text == '\t')
         ++text;

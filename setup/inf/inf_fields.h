@@ -32,14 +32,22 @@ int findKeyedValue(InfImage *image, const char *section, const char *key, char *
 int findKeyedLine(InfImage *image, const char *section, const char *key, char *rest, size_t restSize, char *out,
                   size_t size);
 
+// Told of a reference that stands for nothing: a name that is neither a
+// directory id nor a [Strings] key of the image (or the number 0).
+typedef void (*UnknownReferenceNote)(void *context, const char *name, size_t length);
+
 // Replaces %key% references in place. The text is worked on in 260 bytes;
-// what does not fit is cut at a character boundary. Returns text.
-char *expandStrings(char *text, size_t size, InfImage *image);
+// what does not fit is cut at a character boundary. Returns text. note,
+// when given, hears of each reference that expands to nothing because it
+// names nothing (a kit checker reports them).
+char *expandStrings(char *text, size_t size, InfImage *image, UnknownReferenceNote note = nullptr,
+                    void *noteContext = nullptr);
 // 1 and the directory of a directory id, or 0 when the number is none.
 int resolveDirId(long number, char *out, size_t size);
 // The directory chosen by a [DestinationDirs] line: 0 and the Windows
-// directory when its field 1 is empty, else 1.
-int chooseDestinationDir(const char *line, char *out, size_t size);
+// directory when its field 1 is empty, else 1. chosenId, when given,
+// receives the directory id taken (0 when field 1 holds none).
+int chooseDestinationDir(const char *line, char *out, size_t size, long *chosenId = nullptr);
 // The target directory of a file-list section (shows a message when the
 // section has no [DestinationDirs] line). Windows only.
 int resolveDestinationDir(const char *section, char *out, size_t size, InfImage *image);
@@ -51,6 +59,10 @@ char *takeField(char *text, char *out, size_t size);
 char *takeToken(char *text, char *out, size_t size);
 char *stripComment(char *text);
 int stripQuotes(char *text);
+// A decimal value as the C library's atoi reads it (blanks, a sign, the
+// leading digits; 0 for none), its magnitude kept within 32 bits: a size
+// field of [SourceDisksFiles].
+long long decimalValue(const char *text);
 uint32_t sumSourceFileSizes(const char *section, InfImage *image, InfImage *layoutImage);
 
 char *pathDirPart(char *path);
@@ -86,9 +98,11 @@ inline int findKeyedLine(InfImage *image, const char *section, const char *key, 
 {
     return findKeyedLine(image, section, key, rest, R, out, N);
 }
-template <size_t N> inline char *expandStrings(char (&text)[N], InfImage *image)
+template <size_t N>
+inline char *expandStrings(char (&text)[N], InfImage *image, UnknownReferenceNote note = nullptr,
+                           void *noteContext = nullptr)
 {
-    return expandStrings(text, N, image);
+    return expandStrings(text, N, image, note, noteContext);
 }
 template <size_t N> inline int resolveDirId(long number, char (&out)[N])
 {

@@ -24,20 +24,6 @@ const int kSidePanelControl = 1011;
 const int kListCombo = 1031;
 const int kStandardRadio = 1004;
 const int kCustomRadio = 1005;
-const char kDefaultModel[] = "4410Q";
-
-// A model family's key and the string that names its section; the key is
-// compared exactly.
-struct Family {
-    const char *key;
-    UINT sectionString;
-};
-const Family kFamilies[] = {
-    {"TOSKA", IDS_SECTION_TOSKA}, {"BRENA", IDS_SECTION_BRENA}, {"BRENB", IDS_SECTION_BRENB},
-    {"BRENX", IDS_SECTION_BRENX}, {"KWILT", IDS_SECTION_KWILT}, {"DORSA", IDS_SECTION_DORSA},
-    {"MachineNames", IDS_SECTION_MACHINENAMES}, {"GELMO", IDS_SECTION_GELMO}, {"PIRKA", IDS_SECTION_PIRKA},
-    {"SOVIN", IDS_SECTION_SOVIN},
-};
 
 UINT notificationCode(LPARAM lParam)
 {
@@ -261,12 +247,12 @@ void loadModels(HWND page, bool reload)
 {
     if (reload)
         SendDlgItemMessageA(page, kListCombo, CB_RESETCONTENT, 0, 0);
-    wizardState.modelListOffset = setupState.floppyKit ? 8 : 0;
+    wizardState.modelListOffset = setupState.floppyKit ? kFloppyListOffset : 0;
     if (models.image == NULL)
         models.image = openMachineList();
     if (models.image == NULL)
         return;
-    for (const Family &family : kFamilies) {
+    for (const ModelFamily &family : kModelFamilies) {
         if (sameBytes(wizardState.familyKey, family.key)) {
             sectionName(family.sectionString, models.section);
             break;
@@ -357,7 +343,7 @@ bool takeMachineAnswers(const char *nicknameLine, const char *model, char *reaso
 INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        wizardState.nicknameListOffset = setupState.floppyKit ? 8 : 0;
+        wizardState.nicknameListOffset = setupState.floppyKit ? kFloppyListOffset : 0;
         chooseSetup(page, kStandardRadio);
         sectionName(IDS_SECTION_MACHINEMODELS, nicknames.section);
         nicknames.image = openMachineList();

@@ -3,6 +3,14 @@
 
 #include "setup/inf/charset.h"
 #include "setup/inf/text.h"
+#include "setup/resources/resource.h"
+
+const ModelFamily kModelFamilies[10] = {
+    {"TOSKA", IDS_SECTION_TOSKA}, {"BRENA", IDS_SECTION_BRENA}, {"BRENB", IDS_SECTION_BRENB},
+    {"BRENX", IDS_SECTION_BRENX}, {"KWILT", IDS_SECTION_KWILT}, {"DORSA", IDS_SECTION_DORSA},
+    {"MachineNames", IDS_SECTION_MACHINENAMES}, {"GELMO", IDS_SECTION_GELMO}, {"PIRKA", IDS_SECTION_PIRKA},
+    {"SOVIN", IDS_SECTION_SOVIN},
+};
 
 bool formatDecimal(uint64_t value, char *out, size_t size)
 {

@@ -17,6 +17,23 @@ template <size_t N> inline bool formatSize(uint64_t bytes, char (&out)[N])
 // value in decimal digits; false when out is too small (out then empty).
 bool formatDecimal(uint64_t value, char *out, size_t size);
 
+// The model families the wizard knows: a family key as [MachineModels] of
+// the machine list gives it (compared exactly, case-sensitive) and the
+// string that names the family's section, which is the key itself. Tested
+// in this order.
+struct ModelFamily {
+    const char *key;
+    unsigned sectionString;
+};
+extern const ModelFamily kModelFamilies[10];
+
+// In a floppy kit the nickname and model lists start at the ninth line of
+// their section: this is added to the chosen entry's index.
+const int kFloppyListOffset = 8;
+
+// The model key when no model was chosen.
+const char kDefaultModel[] = "4410Q";
+
 // A line of the machine list: the display text before its first comma and
 // the key after it. Without a comma the whole line is the display text, the
 // key stays empty and the answer is false. Both are cut to fit their buffers

@@ -1,6 +1,8 @@
-// The kit checker on a generated kit of 1,000 components and 10,000 files,
-// natively: ten products of 100 components, each component with its own INF
-// and ten files listed in its product's layout. The kit must come out clean.
+// The kit checker natively on two generated kits, each of which must come
+// out clean: 10 products of 100 components, each component with its own INF
+// and ten files listed in its product's layout (1,000 components, 10,000
+// files); and one product of 1,000 or 10,000 components in one chain of
+// Parent links, written to the catalogue by [load_inf] INFs of 250 each.
 #include "tools/kitcheck/kitcheck.h"
 
 #include <benchmark/benchmark.h>
@@ -69,14 +71,71 @@ std::string makeKit()
     return dir;
 }
 
+const int kChainPerCatalogueInf = 250;   // a chain's length is a multiple of this
+const int kChainPerComponentInf = 100;
+
+std::string chainName(int c)
+{
+    char name[16];
+    snprintf(name, sizeof name, "C%05d", c);
+    return name;
+}
+
+std::string makeChainKit(int components)
+{
+    char pattern[] = "/tmp/kitcheck-chain.XXXXXX";
+    std::string dir = mkdtemp(pattern);
+    char name[64];
+    writeFile(dir + "/MACHINE.INF", "[MachineModels]\r\n\"Model\",TOSKA\r\n[TOSKA]\r\n\"A 4410\",4410Q\r\n");
+    std::string setup = "[version]\r\nsignature=$UPGKIT$\r\nSetupClass=CHAIN\r\nLayoutFile=LAYOUT.INF\r\n"
+                        "[Strings]\r\nCHAIN=\"Chain\"\r\n[load_inf]\r\n";
+    std::string layout = "[SourceDisksFiles]\r\n";
+    for (int first = 0; first < components; first += kChainPerCatalogueInf) {
+        snprintf(name, sizeof name, "CAT%02d.INF", first / kChainPerCatalogueInf);
+        setup += std::string(name) + "\r\n";
+        std::string catalogue = "[Strings]\r\nCat=\"SOFTWARE\\QEL\\CHAIN\\Setup\\OptionalComponents\"\r\n"
+                                "[BaseWinOptions]\r\nCatalogue\r\n[Catalogue]\r\nAddReg=Catalogue.Reg\r\n"
+                                "[Catalogue.Reg]\r\n";
+        for (int c = first; c < first + kChainPerCatalogueInf; ++c) {
+            std::string comp = chainName(c);
+            char infName[16];
+            snprintf(infName, sizeof infName, "P%03d.INF", c / kChainPerComponentInf);
+            catalogue += "HKLM,%Cat%," + comp + ",,1\r\n";
+            catalogue += "HKLM,%Cat%\\" + comp + ",INF,," + infName + "\r\n";
+            catalogue += "HKLM,%Cat%\\" + comp + ",Section,,Part_4410Q/" + comp + "\r\n";
+        }
+        writeFile(dir + "/" + name, catalogue);
+    }
+    for (int first = 0; first < components; first += kChainPerComponentInf) {
+        int file = first / kChainPerComponentInf;
+        snprintf(name, sizeof name, "F%03d.DLL", file);
+        std::string fileName = name;
+        std::string inf = "[version]\r\nsignature=$CHICAGO$\r\n";
+        for (int c = first; c < first + kChainPerComponentInf; ++c) {
+            inf += "[Part_4410Q/" + chainName(c) + "]\r\nOptionDesc=" + chainName(c) + "\r\nInstallType=2\r\n";
+            if (c > 0)
+                inf += "Parent=Part_4410Q/" + chainName(c - 1) + "\r\n";
+            inf += "SearchDir=10,APP\r\nSearchFile=F.EXE\r\nCopyFiles=Files\r\n";
+        }
+        inf += "[Files]\r\n" + fileName + "\r\n[DestinationDirs]\r\nFiles=10,APP\r\n";
+        snprintf(name, sizeof name, "P%03d.INF", file);
+        writeFile(dir + "/" + name, inf);
+        layout += fileName + "=0,,8\r\n";
+        writeFile(dir + "/" + fileName, "8 bytes.");
+    }
+    writeFile(dir + "/OSPRIN.INF", setup);
+    writeFile(dir + "/LAYOUT.INF", layout);
+    return dir;
+}
+
 int removeEntry(const char *path, const struct stat *, int, struct FTW *)
 {
     return remove(path);
 }
 
-void checkGeneratedKit(benchmark::State &state)
+// Checks the kit once per iteration; a finding makes the figure void.
+void checkKitOf(benchmark::State &state, const std::string &kit)
 {
-    std::string kit = makeKit();
     for (auto _ : state) {
         KitReport report = checkKit(kit);
         if (report.errors + report.warnings != 0) {
@@ -86,10 +145,22 @@ void checkGeneratedKit(benchmark::State &state)
         }
     }
     nftw(kit.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void checkGeneratedKit(benchmark::State &state)
+{
+    checkKitOf(state, makeKit());
     state.counters["components"] = kProducts * kComponentsPerProduct;
     state.counters["files"] = kProducts * kComponentsPerProduct * kFilesPerComponent;
 }
 BENCHMARK(checkGeneratedKit)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void checkChainKit(benchmark::State &state)
+{
+    checkKitOf(state, makeChainKit((int)state.range(0)));
+    state.counters["components"] = (double)state.range(0);
+}
+BENCHMARK(checkChainKit)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 
 #include <string.h>
 
+#include <string>
+
 namespace {
 
 class InfFields : public testing::Test {
@@ -128,6 +130,35 @@ TEST_F(InfFields, ExpandsStringsAndDirectoryIds)
     }
 }
 
+// The references that name nothing, as a kit checker hears of them: each
+// one that expands to nothing for want of an id or a key, and only those.
+TEST_F(InfFields, TellsOfReferencesThatNameNothing)
+{
+    ScopedInf inf(bytes("[Strings]\nName=\"My Tool\"\nEmpty=\n99=ninety-nine\n"));
+    struct {
+        const char *text;
+        const char *told;
+    } cases[] = {
+        {"%Name%|%10%|%99%|%Empty%|%%|50%", ""},
+        {"%Nmae%\\%Name%", "Nmae;"},
+        {"%98%|%0%|%00%", "98;0;00;"},
+        {"%A%%B%", "A;"},   // the "%" after a reference is text, and "B%" is no reference
+        {"\x83\x5c%Key\x83\x5c%", "Key\x83\x5c;"},
+    };
+    for (const auto &c : cases) {
+        std::string told;
+        auto note = [](void *context, const char *name, size_t length) {
+            *(std::string *)context += std::string(name, length) + ";";
+        };
+        char text[kPathSize], plain[kPathSize];
+        copyText(text, c.text);
+        copyText(plain, c.text);
+        expandStrings(text, inf.image, note, &told);
+        EXPECT_EQ(told, c.told) << c.text;
+        EXPECT_STREQ(text, expandStrings(plain, inf.image)) << c.text;   // the expansion is the same
+    }
+}
+
 TEST_F(InfFields, ExpansionIsCutAtTheBuffer)
 {
     std::string strings = "[Strings]\nLong=" + std::string(200, 'L') + "\n";
@@ -163,25 +194,28 @@ TEST_F(InfFields, DestinationDirectories)
         const char *line;
         int result;
         const char *dir;
+        long id;
     } cases[] = {
-        {"Sec=11,DRIVERS", 1, "C:\\WINDOWS\\SYSTEM\\DRIVERS"},
-        {"Sec=24,APP", 1, "C:\\APP"},
-        {"Sec=24", 1, "C:\\"},
-        {"Sec=10", 1, "C:\\WINDOWS"},
-        {"Sec=", 0, "C:\\WINDOWS"},
-        {"Sec=,SUB", 0, "C:\\WINDOWS"},
-        {"Sec=17,\"My Dir\"", 1, "C:\\WINDOWS\\INF\\My Dir"},
-        {"Sec=110", 1, "C:\\WINDOWS"},       // the first id of the table whose digits occur
-        {"Sec=211", 1, "C:\\WINDOWS\\SYSTEM"},
-        {"Sec=D:\\APPS", 1, "D:\\APPS"},      // no id: field 1 as written
-        {"Sec=D:\\APPS,SUB", 1, "D:\\APPS\\SUB"},
-        {"Sec=D:\\,SUB", 1, "D:\\SUB"},
-        {"Sec=5", 1, "5"},
+        {"Sec=11,DRIVERS", 1, "C:\\WINDOWS\\SYSTEM\\DRIVERS", 11},
+        {"Sec=24,APP", 1, "C:\\APP", 24},
+        {"Sec=24", 1, "C:\\", 24},
+        {"Sec=10", 1, "C:\\WINDOWS", 10},
+        {"Sec=", 0, "C:\\WINDOWS", 0},
+        {"Sec=,SUB", 0, "C:\\WINDOWS", 0},
+        {"Sec=17,\"My Dir\"", 1, "C:\\WINDOWS\\INF\\My Dir", 17},
+        {"Sec=110", 1, "C:\\WINDOWS", 10},       // the first id of the table whose digits occur
+        {"Sec=211", 1, "C:\\WINDOWS\\SYSTEM", 11},
+        {"Sec=D:\\APPS", 1, "D:\\APPS", 0},      // no id: field 1 as written
+        {"Sec=D:\\APPS,SUB", 1, "D:\\APPS\\SUB", 0},
+        {"Sec=D:\\,SUB", 1, "D:\\SUB", 0},
+        {"Sec=5", 1, "5", 0},
     };
     for (const auto &c : cases) {
         char dir[kPathSize] = "junk";
-        EXPECT_EQ(chooseDestinationDir(c.line, dir, sizeof dir), c.result) << c.line;
+        long id = -1;
+        EXPECT_EQ(chooseDestinationDir(c.line, dir, sizeof dir, &id), c.result) << c.line;
         EXPECT_STREQ(dir, c.dir) << c.line;
+        EXPECT_EQ(id, c.id) << c.line;
     }
 }
 

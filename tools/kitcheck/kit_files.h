@@ -11,12 +11,14 @@ struct KitDirEntry {
     std::string name;
     uint64_t size;
     bool isDirectory;
+    bool isFile;   // a plain file: only these are read (a FIFO or device would block or never end)
 };
 
 // The entries of dir (no "." or ".."); false when it cannot be listed.
 bool listKitDirectory(const std::string &dir, std::vector<KitDirEntry> &entries);
 
-// Up to limit bytes of the file into bytes; false when it cannot be read.
+// Up to limit bytes of the file into bytes; false when it cannot be read or
+// is not a plain file.
 bool readKitFile(const std::string &path, std::string &bytes, size_t limit);
 
 // dir and name joined with the platform's separator.

@@ -17,7 +17,8 @@ bool listKitDirectory(const std::string &dir, std::vector<KitDirEntry> &entries)
         if (name == "." || name == "..")
             continue;
         uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-        entries.push_back(KitDirEntry{name, size, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries.push_back(KitDirEntry{name, size, directory, !directory});
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return true;
@@ -25,26 +26,35 @@ bool listKitDirectory(const std::string &dir, std::vector<KitDirEntry> &entries)
 
 bool readKitFile(const std::string &path, std::string &bytes, size_t limit)
 {
+    bytes.clear();
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bytes.resize(limit);
-    size_t total = 0;
+    // Only a file on a disk: a device or pipe under a kit's name may never end.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return false;
+    }
+    // Room for what the file holds, not for the limit: the checker keeps
+    // every INF it has read.
+    DWORD size = GetFileSize(file, nullptr);
+    if (size != INVALID_FILE_SIZE)
+        bytes.reserve(size < limit ? size : limit);
     bool ok = true;
-    while (total < limit) {
+    char chunk[16384];
+    while (bytes.size() < limit) {
         DWORD got = 0;
-        DWORD want = (DWORD)(limit - total > 65536 ? 65536 : limit - total);
-        if (!ReadFile(file, &bytes[total], want, &got, nullptr)) {
+        DWORD want = (DWORD)(limit - bytes.size() > sizeof chunk ? sizeof chunk : limit - bytes.size());
+        if (!ReadFile(file, chunk, want, &got, nullptr)) {
             ok = false;
             break;
         }
         if (got == 0)
             break;
-        total += got;
+        bytes.append(chunk, got);
     }
     CloseHandle(file);
-    bytes.resize(total);
     return ok;
 }
 
