@@ -285,7 +285,7 @@ bool refuseAnswer(char *reason, size_t size, const char *text)
 
 bool takeMachineAnswers(const char *nicknameLine, const char *model, char *reason, size_t size)
 {
-    wizardState.nicknameListOffset = wizardState.modelListOffset = setupState.floppyKit ? 8 : 0;
+    wizardState.nicknameListOffset = wizardState.modelListOffset = setupState.floppyKit ? kFloppyListOffset : 0;
     InfImage *image = openMachineList();
     char nicknameSection[kShortSize];
     sectionName(IDS_SECTION_MACHINEMODELS, nicknameSection);
@@ -313,9 +313,12 @@ bool takeMachineAnswers(const char *nicknameLine, const char *model, char *reaso
 
     // The model page: the family's section, and a line of it with the key.
     char modelSection[kShortSize] = "";
-    for (const Family &family : kFamilies)
-        if (sameBytes(wizardState.familyKey, family.key))
+    for (const ModelFamily &family : kModelFamilies) {
+        if (sameBytes(wizardState.familyKey, family.key)) {
             sectionName(family.sectionString, modelSection);
+            break;
+        }
+    }
     copyText(wizardState.shownFamilyKey, wizardState.familyKey);
     OfferedLines modelList = {image, modelSection, wizardState.modelListOffset};
     // A list without lines, or a chosen line without a comma, leaves the key
