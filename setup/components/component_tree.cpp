@@ -27,24 +27,6 @@ bool sameName(const char *a, const char *b)
     return equalNoCase(a, textLength(a), b, textLength(b));
 }
 
-// A name of printable ASCII alone is compared by ASCII case folding, so equal
-// names have equal folded hashes; any other name ("special") is left to the
-// platform and compared with every name.
-uint64_t foldedHash(const char *name, bool &plain)
-{
-    uint64_t hash = 14695981039346656037ull;
-    plain = true;
-    for (const unsigned char *p = (const unsigned char *)name; *p != '\0'; ++p) {
-        unsigned char c = *p;
-        if (c < 0x20 || c > 0x7E)
-            plain = false;
-        if (c >= 'A' && c <= 'Z')
-            c = (unsigned char)(c - 'A' + 'a');
-        hash = (hash ^ c) * 1099511628211ull;
-    }
-    return hash;
-}
-
 // Who is whose child. Records are grouped by Section: the first record of a
 // name stands for the name (its "node"), and the children of a name are the
 // records whose Parent is that name. Node n is the root of one walk when its
@@ -92,7 +74,7 @@ struct NameIndex {
 int findNode(const NameIndex &index, const ComponentRecord *records, const char *name)
 {
     bool plain;
-    uint64_t hash = foldedHash(name, plain);
+    uint64_t hash = foldedNameHash(name, plain);
     if (plain) {
         for (size_t slot = hash & index.mask; index.table[slot] >= 0; slot = (slot + 1) & index.mask) {
             int candidate = index.table[slot];
@@ -231,7 +213,7 @@ bool buildLinks(ComponentTree &tree, Links &links)
         }
         links.node[i] = i;
         bool plain;
-        index.hash[i] = foldedHash(name, plain);
+        index.hash[i] = foldedNameHash(name, plain);
         index.nodes[index.nodeCount++] = i;
         if (plain) {
             size_t slot = index.hash[i] & index.mask;

@@ -12,6 +12,7 @@
 
 #include <string.h>
 #include "setup/wizard/wizard_state.h"
+#include "setup/shell/install_log.h"
 
 namespace {
 
@@ -102,9 +103,16 @@ int isComponentInstalled(const char *section)
     freeInf(image);
     if (!complete)
         return 0;
-    if (anyFileMatches(path))
-        return RegSetValueExA(key.key, "Installed", 0, REG_SZ, (const BYTE *)"1", 2) == ERROR_SUCCESS ? 1 : 0;
-    return flagSet(key.key) ? 1 : 0;
+    if (anyFileMatches(path)) {
+        bool written = RegSetValueExA(key.key, "Installed", 0, REG_SZ, (const BYTE *)"1", 2) == ERROR_SUCCESS;
+        logLine("検出: ", section, written ? " はあります (" : " はありますが、記録できません (", path,
+                written ? "; レジストリ Installed=\"1\")" : ")");
+        return written ? 1 : 0;
+    }
+    int flag = flagSet(key.key) ? 1 : 0;
+    logLine("検出: ", section, flag ? " はあります (レジストリ Installed=\"1\")" : " はありません (", flag ? "" : path,
+            flag ? "" : ")");
+    return flag;
 }
 
 int applyDetectedSelection()

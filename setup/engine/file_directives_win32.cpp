@@ -11,6 +11,8 @@
 #include "setup/shell/shell_services.h"
 #include "setup/shell/source_path.h"
 #include "setup/sysconfig/ini_updates.h"
+#include "setup/shell/messages.h"
+#include "setup/shell/install_log.h"
 
 #include <windows.h>
 
@@ -38,7 +40,7 @@ int engineMessage(UINT stringId, const char *name, UINT buttons)
     char text[2 * kPathSize];
     loadString(stringId, text, sizeof text);
     appendText(text, name);
-    return MessageBoxA(setupState.wizardWindow, text, setupState.productCaption, buttons | MB_ICONEXCLAMATION);
+    return showMessage(setupState.wizardWindow, text, setupState.productCaption, buttons | MB_ICONEXCLAMATION);
 }
 
 // Where the files of a line are taken from: the stored source path when the
@@ -189,6 +191,8 @@ int copyFiles(const char *section, int lineCount, const char *infPath, InfImage 
                     continue;
                 }
                 engineState.keepInstalling = false;
+                logLine("ファイル ", sourceName, ": 元のファイルが見つからないため、コンポーネントの残りとともに諦めました (",
+                        sourceDir, ")");
             }
             if (!engineState.keepInstalling) {
                 ++engineState.fileFailures;
@@ -224,8 +228,8 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
         takeSourceDir(base);
         pumpMessages(setupState.wizardWindow);
         if (engineState.cancelRequested) {
-            if (MessageBoxA(setupState.wizardWindow, "中断しますか?", setupState.productCaption,
-                            MB_YESNO | MB_ICONEXCLAMATION) == IDYES) {
+            if (showMessage(setupState.wizardWindow, "中断しますか?", setupState.productCaption,
+                            MB_YESNO | MB_ICONEXCLAMATION, IDYES) == IDYES) {
                 engineState.keepInstalling = false;
                 return 1;
             }
@@ -257,6 +261,7 @@ int mergeFiles(const char *section, int lineCount, const char *, InfImage *image
             installFile(sourceDir, part, mergeDir, partName);
             if (!appendFileTo(mergeDir, partName, mergeDir, target)) {
                 ++engineState.fileFailures;
+                logLine("ファイル ", target, ": 部分 ", part, " をつなげられないため、失敗しました");
                 deleteIn(mergeDir, partName);
                 deleteIn(mergeDir, target);
                 return 1;
@@ -305,8 +310,12 @@ int delFiles(const char *section, int lineCount, const char *, InfImage *image, 
         // violation for one that another program holds open. Both go at the
         // next start of Windows.
         unsigned long error = tryDeleteFile(path);
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+        if (error == 0)
+            logLine("ファイル ", path, ": 削除しました");
+        else if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             scheduleDelete(path);
+        else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            logLine("ファイル ", path, ": 削除できません (エラー ", LogNumber((long long)error), ")");
     }
     return lineCount;
 }

@@ -6,6 +6,7 @@
 #include "setup/inf/charset.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
+#include "setup/shell/install_log.h"
 #include "setup/shell/setup_state.h"
 #include "setup/sysconfig/ini_updates.h"
 
@@ -138,8 +139,9 @@ int copyNewFile(const char *source, const char *dest)
 // overridden once with the force flag. A temporary copy left by the call
 // that was overridden is deleted once the forced call is done with it.
 DWORD runInstaller(const char *sourceDir, const char *sourceName, const char *destDir, const char *destName,
-                   const char *currentDir, char (&temp)[kPathSize], InstallStep &step)
+                   const char *currentDir, char (&temp)[kPathSize], InstallStep &step, bool &forced)
 {
+    forced = false;
     DWORD flags = VIFF_DONTDELETEOLD;
     DWORD result = 0;
     char overridden[kPathSize] = "";
@@ -150,6 +152,7 @@ DWORD runInstaller(const char *sourceDir, const char *sourceName, const char *de
         step = decideInstall(result, call > 0);
         if (step != INSTALL_FORCE)
             break;
+        forced = true;
         if (result & VIF_TEMPFILE)
             copyText(overridden, temp);
         flags |= VIFF_FORCEINSTALL;
@@ -192,18 +195,60 @@ bool moveAtRestart(const char *path, const char *target)
     return moveFileEx(path, target, flags) != FALSE;
 }
 
-}  // namespace
+// What became of one file, for the install log.
+struct InstallReport {
+    const char *how = "";
+    unsigned long bits = 0;   // the installer's result, where it was asked
+    bool asked = false;
+};
 
-int installFile(const char *sourceDir, const char *sourceName, const char *destDir, char *destName,
-                size_t destNameSize)
+// The reasons an installer error names, in the order of its bits.
+void addFailureReasons(TextBuilder &text, unsigned long bits)
 {
-    char source[kPathSize], dest[kPathSize];
-    if (!joinPath(source, sourceDir, sourceName) || !joinPath(dest, destDir, destName))
+    struct Reason {
+        unsigned long bit;
+        const char *text;
+    } reasons[] = {
+        {kVifWriteProt, " 書き込み禁止"},        {kVifFileInUse, " 使用中"},
+        {kVifOutOfSpace, " 空き容量の不足"},     {kVifAccessViolation, " アクセスの拒否"},
+        {kVifSharingViolation, " 共有違反"},     {kVifCannotCreate, " 作成できない"},
+        {kVifCannotRename, " 名前を変えられない"}, {kVifCannotDeleteCur, " 既存のファイルを削除できない"},
+        {kVifOutOfMemory, " メモリ不足"},        {kVifCannotReadDst, " 既存のファイルを読めない"},
+        {kVifConflicts, " 強制しても版が合わない"},
+    };
+    for (const Reason &reason : reasons)
+        if (bits & reason.bit)
+            addText(text, reason.text);
+}
+
+void logInstall(const char *source, const char *dest, int result, const InstallReport &report)
+{
+    char what[320];
+    TextBuilder text = startText(what);
+    addText(text, report.how);
+    if (result == -1 && report.asked)
+        addFailureReasons(text, report.bits);
+    if (report.asked) {
+        addText(text, " (VerInstallFile ");
+        addText(text, LogHex(report.bits));
+        addText(text, ")");
+    }
+    logLine("ファイル ", dest, ": ", what, " ← ", source);
+}
+
+int installOne(const char *sourceDir, const char *sourceName, const char *destDir, char *destName, size_t destNameSize,
+               char (&source)[kPathSize], char (&dest)[kPathSize], InstallReport &report)
+{
+    if (!joinPath(source, sourceDir, sourceName) || !joinPath(dest, destDir, destName)) {
+        report.how = "失敗: パスが長すぎます";
         return -1;
+    }
     const char *windows = setupState.windowsDir;
     char temp[kPathSize] = "ospritmp.tmp";
     InstallStep step;
     DWORD result;
+    bool forced = false;
+    bool wasNew = false;
 
     // The common case first: a new file that is not stored compressed.
     char upper[kPathSize], upperDest[kPathSize];
@@ -213,11 +258,14 @@ int installFile(const char *sourceDir, const char *sourceName, const char *destD
         int copied = copyNewFile(source, upperDest);
         if (copied != kLeftToInstaller) {
             copyTextN(destName, destNameSize, upper);
+            copyText(dest, upperDest);
+            report.how = copied == 1 ? "コピーしました (新しいファイル)" : "失敗: 書き込めません";
             return copied;
         }
     }
 
     if (GetFileAttributesA(dest) == INVALID_FILE_ATTRIBUTES) {
+        wasNew = true;
         // A new file is created under its name in upper case.
         CharUpperA(destName);
         joinPath(dest, destDir, destName);
@@ -230,21 +278,28 @@ int installFile(const char *sourceDir, const char *sourceName, const char *destD
             addText(path, "DROVEL\\");
             addText(path, destName);
             scheduleDelete(old);
+            report.how = "KORVENT.DLL は再起動時に置き換えます";
             return scheduleReplace(source, dest);
         }
-        result = runInstaller(sourceDir, sourceName, destDir, destName, windows, temp, step);
+        result = runInstaller(sourceDir, sourceName, destDir, destName, windows, temp, step, forced);
     } else {
         SetCurrentDirectoryA(windows);
         char currentDir[kPathSize], suggestedDir[kPathSize];
         UINT currentLength = kPathSize, suggestedLength = kPathSize;
         DWORD found = VerFindFileA(VFFF_ISSHAREDFILE, destName, (LPSTR)windows, (LPSTR)destDir, currentDir,
                                    &currentLength, suggestedDir, &suggestedLength);
-        if (found & VFF_BUFFTOOSMALL)
+        if (found & VFF_BUFFTOOSMALL) {
+            report.how = "失敗: 既存のファイルの場所を調べられません";
             return -1;
-        if (found & VFF_FILEINUSE)
+        }
+        if (found & VFF_FILEINUSE) {
+            report.how = "使用中のため、再起動時に置き換えます";
             return scheduleReplace(source, dest);
-        result = runInstaller(sourceDir, sourceName, destDir, destName, currentDir, temp, step);
+        }
+        result = runInstaller(sourceDir, sourceName, destDir, destName, currentDir, temp, step, forced);
     }
+    report.asked = true;
+    report.bits = result;
 
     switch (step) {
     case INSTALL_SCHEDULE:
@@ -252,12 +307,15 @@ int installFile(const char *sourceDir, const char *sourceName, const char *destD
         // deferred copy is made from the source.
         if (result & VIF_TEMPFILE)
             deleteTempFile(destDir, temp);
+        report.how = "既存のファイルを削除できない (使用中) ため、再起動時に置き換えます";
         return scheduleReplace(source, dest);
     case INSTALL_FAIL:
         if (result & VIF_TEMPFILE)
             deleteTempFile(destDir, temp);
+        report.how = "失敗:";
         return -1;
     case INSTALL_UNREADABLE:
+        report.how = "元のファイルを読めないため、飛ばしました";
         return 0;
     case INSTALL_FORCE:
     case INSTALL_COMPLETE:
@@ -266,7 +324,25 @@ int installFile(const char *sourceDir, const char *sourceName, const char *destD
     if (result & VIF_TEMPFILE)
         deleteTempFile(destDir, temp);
     takeAttributes(source, dest);
+    // The installer never keeps a newer file here: an older or otherwise
+    // different version is installed over it on a forced second call.
+    report.how = forced ? "上書きしました (既存のファイルとは版が違うため、強制して)" : "上書きしました (版を確かめて)";
+    if (wasNew)
+        report.how = "コピーしました (新しいファイル、展開して)";
     return 1;
+}
+
+}  // namespace
+
+int installFile(const char *sourceDir, const char *sourceName, const char *destDir, char *destName,
+                size_t destNameSize)
+{
+    char source[kPathSize] = "", dest[kPathSize] = "";
+    InstallReport report;
+    int result = installOne(sourceDir, sourceName, destDir, destName, destNameSize, source, dest, report);
+    if (installLogOpen())
+        logInstall(source, dest, result, report);
+    return result;
 }
 
 int scheduleReplace(const char *sourcePath, const char *targetPath)
@@ -285,8 +361,10 @@ int scheduleReplace(const char *sourcePath, const char *targetPath)
             return -1;
         setupState.restartNeeded = true;
         takeAttributes(candidate, candidate);
-        if (moveAtRestart(candidate, targetPath))
+        if (moveAtRestart(candidate, targetPath)) {
+            logLine("再起動時の置き換え (MoveFileEx): ", targetPath, " ← ", candidate);
             return 1;
+        }
         // Both files exist now (or the target's folder does), so both have
         // short names.
         char shortTarget[kPathSize], shortCandidate[kPathSize];
@@ -298,16 +376,20 @@ int scheduleReplace(const char *sourcePath, const char *targetPath)
         addText(text, " = ");
         addText(text, shortCandidate);
         appendSectionLine("rename", line, "wininit.ini", text.length);
+        logLine("再起動時の置き換え (wininit.ini): ", line);
         return 1;
     }
+    logLine("再起動時の置き換えを準備できません: ", targetPath);
     return -1;
 }
 
 int scheduleDelete(const char *path)
 {
     setupState.restartNeeded = true;
-    if (moveAtRestart(path, nullptr))
+    if (moveAtRestart(path, nullptr)) {
+        logLine("再起動時の削除 (MoveFileEx): ", path);
         return 1;
+    }
     char shortName[kPathSize];
     shortPath(path, shortName);
     char line[kPathSize + 8];
@@ -315,6 +397,7 @@ int scheduleDelete(const char *path)
     addText(text, "NUL = ");
     addText(text, shortName);
     appendSectionLine("rename", line, "wininit.ini", text.length);
+    logLine("再起動時の削除 (wininit.ini): ", line);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include "setup/inf/charset.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
+#include "setup/shell/install_log.h"
 
 namespace {
 
@@ -96,8 +97,11 @@ int runBaseWinOptions(int lineCount, const char *infPath, InfImage *image)
         bool cut = false;
         if (!getSectionLine("BaseWinOptions", i, section, sizeof section, image, &cut) || cut)
             continue;
-        if (runInstallSection(section, infPath, image, 0) == 0)
+        logLine("起動時のセクション [", section, "] (", fileNamePart(infPath), ")");
+        if (runInstallSection(section, infPath, image, 0) == 0) {
+            logLine("起動時のセクション [", section, "] が失敗したため、残りの行は処理しません");
             return -1;
+        }
         ++count;
     }
     return count;
@@ -125,8 +129,10 @@ int runComponent(const char *section, const char *infFileName, int state)
         // ever run against an empty slot.
         engineState.lastComponentInf[0] = '\0';
         InfImage *image = openInf(infPath);
-        if (image == INF_NONE || image == nullptr)
+        if (image == INF_NONE || image == nullptr) {
+            logLine("コンポーネントの INF を読み込めません: ", infPath);
             return 0;
+        }
         setInfSlot(AUX_INF, image);
         copyText(engineState.lastComponentInf, infFileName);
     }

@@ -4,8 +4,27 @@
 #include "setup/engine/reg_root.h"
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
+#include "setup/shell/install_log.h"
 
 namespace {
+
+// The name of a registry root for the log.
+const char *logRootName(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKLM";
+    if (root == HKEY_CURRENT_USER)
+        return "HKCU";
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKCR";
+    if (root == HKEY_USERS)
+        return "HKU";
+    if (root == HKEY_CURRENT_CONFIG)
+        return "HKCC";
+    if (root == HKEY_DYN_DATA)
+        return "HKDD";
+    return "?";
+}
 
 // An open key, closed when it goes out of scope.
 struct OpenKey {
@@ -46,9 +65,11 @@ bool valuePresent(HKEY key, const char *valueName)
     return RegQueryValueExA(key, valueName, nullptr, nullptr, data, &size) == ERROR_SUCCESS;
 }
 
-void writeString(HKEY key, const char *valueName, const char *text)
+void writeString(HKEY root, const char *subkey, HKEY key, const char *valueName, const char *text)
 {
-    RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE *)text, (DWORD)textLength(text));
+    LONG status = RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE *)text, (DWORD)textLength(text));
+    logLine("レジストリ ", logRootName(root), "\\", subkey, " \"", valueName,
+            status == ERROR_SUCCESS ? "\" = " : "\" は書き込めません: ", text);
 }
 
 }  // namespace
@@ -57,7 +78,7 @@ int setRegString(HKEY root, const char *subkey, const char *valueName, const cha
 {
     if (subkey[0] == '\0') {
         if (overwrite || !valuePresent(root, valueName))
-            writeString(root, valueName, text);
+            writeString(root, subkey, root, valueName, text);
         return 1;
     }
     if (!overwrite && valueName[0] == '\0') {
@@ -66,26 +87,34 @@ int setRegString(HKEY root, const char *subkey, const char *valueName, const cha
             return 1;
     }
     OpenKey key;
-    if (RegCreateKeyA(root, subkey, &key.key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(root, subkey, &key.key) != ERROR_SUCCESS) {
+        logLine("レジストリ ", logRootName(root), "\\", subkey, ": キーを作れません");
         return 1;
+    }
     if (overwrite || valueName[0] == '\0' || !valuePresent(key.key, valueName))
-        writeString(key.key, valueName, text);
+        writeString(root, subkey, key.key, valueName, text);
+    else
+        logLine("レジストリ ", logRootName(root), "\\", subkey, " \"", valueName, "\": 既にあるため、そのままにしました");
     return 1;
 }
 
 int deleteRegEntry(HKEY root, const char *subkey, const char *valueName)
 {
+    LONG status = ERROR_FILE_NOT_FOUND;
     if (valueName[0] != '\0') {
         if (subkey[0] == '\0') {
-            RegDeleteValueA(root, valueName);
+            status = RegDeleteValueA(root, valueName);
         } else {
             OpenKey key;
             if (RegOpenKeyA(root, subkey, &key.key) == ERROR_SUCCESS)
-                RegDeleteValueA(key.key, valueName);
+                status = RegDeleteValueA(key.key, valueName);
         }
     } else if (subkey[0] != '\0') {
-        RegDeleteKeyA(root, subkey);
+        status = RegDeleteKeyA(root, subkey);
     }
+    if (status == ERROR_SUCCESS)
+        logLine("レジストリ ", logRootName(root), "\\", subkey, valueName[0] != '\0' ? " \"" : "",
+                valueName, valueName[0] != '\0' ? "\" を削除しました" : " (キー) を削除しました");
     return 1;
 }
 

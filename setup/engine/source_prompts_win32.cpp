@@ -9,6 +9,7 @@
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
+#include "setup/shell/messages.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -102,8 +103,8 @@ void onDiskOk(HWND dialog, char *sourceDir)
 
 void onDiskAbort(HWND dialog)
 {
-    if (MessageBoxA(setupState.wizardWindow, "中断しますか?", setupState.productCaption,
-                    MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    if (showMessage(setupState.wizardWindow, "中断しますか?", setupState.productCaption, MB_YESNO | MB_ICONEXCLAMATION,
+                    IDYES) != IDYES)
         return;
     engineState.cancelRequested = true;
     EndDialog(dialog, 0);

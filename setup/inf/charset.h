@@ -5,6 +5,7 @@
 // lead bytes and ASCII case folding.
 #pragma once
 #include <stddef.h>
+#include <stdint.h>
 
 // Lead bytes of the ANSI code page, one flag per byte value. On Windows the
 // table is filled from IsDBCSLeadByte when the program starts, so the
@@ -68,4 +69,23 @@ inline bool equalNoCase(const char *a, size_t aLength, const char *b, size_t bLe
     if (ascii)
         return equal;
     return platformEqualNoCase(a, aLength, b, bLength);
+}
+
+// A hash of a name that equalNoCase's rule keeps for equal names: a name of
+// printable ASCII alone (plain) is compared by ASCII case folding, so equal
+// plain names have equal hashes. Any other name is left to the platform's
+// comparison and must be compared with every name.
+inline uint64_t foldedNameHash(const char *name, bool &plain)
+{
+    uint64_t hash = 14695981039346656037ull;
+    plain = true;
+    for (const unsigned char *p = (const unsigned char *)name; *p != '\0'; ++p) {
+        unsigned char c = *p;
+        if (c < 0x20 || c > 0x7E)
+            plain = false;
+        if (c >= 'A' && c <= 'Z')
+            c = (unsigned char)(c - 'A' + 'a');
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    return hash;
 }

@@ -4,6 +4,7 @@
 
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
+#include "setup/shell/messages.h"
 
 #include <windows.h>
 
@@ -33,7 +34,7 @@ int resolveDestinationDir(const char *section, char *out, size_t size, InfImage 
         TextBuilder message = startText(text);
         addText(message, section);
         addText(message, "の記述が見つかりません");
-        MessageBoxA(nullptr, text, "INFﾌｧｲﾙ", MB_OK);
+        showMessage(nullptr, text, "INFﾌｧｲﾙ", MB_OK);
         return 0;
     }
     return chooseDestinationDir(line, out, size);

@@ -49,5 +49,5 @@ bool enableShutdownPrivilege();
 bool requestRestart();
 // Asks for the restart through request; when it is refused, tells the user
 // (product caption, information icon) that Windows must be restarted to
-// finish the setup.
-void restartWindows(bool (*request)() = requestRestart);
+// finish the setup. true when the restart was started.
+bool restartWindows(bool (*request)() = requestRestart);

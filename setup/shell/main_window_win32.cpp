@@ -8,6 +8,7 @@
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
+#include "setup/shell/unattended.h"
 #include "setup/wizard/wizard_state.h"
 
 static const char kTitle[] = "QEL PCサポートキット for Windows(R) 98";
@@ -126,9 +127,9 @@ static void destroyed()
     // Windows restarts only after the user's Yes to the restart question;
     // every way out has asked it (settleRestart) before the window went.
     if (setupState.restartNeeded && wizardState.restartAnswer == IDYES)
-        restartWindows();
+        settleExitStatus(true, restartWindows());
     setupState.mainWindow = NULL;
-    PostQuitMessage(0);
+    PostQuitMessage(setupState.exitStatus);
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

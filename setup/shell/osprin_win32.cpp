@@ -2,56 +2,60 @@
 // main window over the whole desktop, and the message loop.
 #include "setup/inf/inf_fields.h"
 #include "setup/inf/text.h"
+#include "setup/shell/install_log.h"
 #include "setup/shell/main_window.h"
 #include "setup/shell/setup_state.h"
-
-// The command line, without surrounding blanks and quotes, is the pattern
-// of the setup INFs; an empty one means the kit's own.
-static void setPattern(const char *commandLine)
-{
-    char pattern[kPathSize];
-    copyText(pattern, commandLine != NULL ? commandLine : "");
-    char *start = pattern;
-    while (*start == ' ' || *start == '\t')
-        ++start;
-    stripQuotes(start);
-    size_t length = textLength(start);
-    while (length > 0 && (start[length - 1] == ' ' || start[length - 1] == '\t'))
-        start[--length] = '\0';
-    copyText(setupState.infPattern, start[0] != '\0' ? start : "OSPRIN*.INF");
-}
+#include "setup/shell/unattended.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
 {
+    // The command line first: a line that cannot be taken ends the program
+    // before anything else happens.
+    setupState.instance = instance;
+    DWORD length = GetModuleFileNameA(NULL, setupState.programDir, sizeof setupState.programDir);
+    if (length == 0 || length >= sizeof setupState.programDir)
+        setupState.programDir[0] = '\0';
+    pathDirPart(setupState.programDir);
+    if (!takeCommandLine(commandLine))
+        return setupState.exitStatus;
+
     HWND running = FindWindowA(kMainWindowClass, NULL);
     if (running != NULL) {
+        // One setup at a time. An unattended run says so to its script.
+        if (setupState.silent)
+            return kExitAlreadyRunning;
         if (IsIconic(running))
             ShowWindow(running, SW_RESTORE);
         SetForegroundWindow(running);
         return 0;
     }
+    if (!openRun(commandLine)) {
+        logLine("終了: 終了コード ", LogNumber(setupState.exitStatus));
+        closeInstallLog();
+        return setupState.exitStatus;
+    }
 
-    setupState.instance = instance;
-    setPattern(commandLine);
     GetWindowsDirectoryA(setupState.windowsDir, sizeof setupState.windowsDir);
     GetSystemDirectoryA(setupState.systemDir, sizeof setupState.systemDir);
-    DWORD length = GetModuleFileNameA(NULL, setupState.programDir, sizeof setupState.programDir);
-    if (length == 0 || length >= sizeof setupState.programDir)
-        setupState.programDir[0] = '\0';
-    pathDirPart(setupState.programDir);
 
     if (!registerMainWindowClass(instance))
         return 0;
     GetWindowRect(GetDesktopWindow(), &setupState.desktopRect);
     const RECT &desktop = setupState.desktopRect;
+    // An unattended run keeps its main window hidden: it runs the start-up
+    // chain, owns what is owned and keeps one setup at a time, unseen.
     setupState.mainWindow =
-        CreateWindowExA(0, kMainWindowClass, setupState.productCaption, WS_POPUP | WS_VISIBLE, desktop.left,
-                        desktop.top, desktop.right - desktop.left, desktop.bottom - desktop.top, NULL, NULL,
-                        instance, NULL);
-    if (setupState.mainWindow == NULL)
+        CreateWindowExA(0, kMainWindowClass, setupState.productCaption, setupState.silent ? WS_POPUP : WS_POPUP | WS_VISIBLE,
+                        desktop.left, desktop.top, desktop.right - desktop.left, desktop.bottom - desktop.top, NULL,
+                        NULL, instance, NULL);
+    if (setupState.mainWindow == NULL) {
+        closeInstallLog();
         return 0;
-    ShowWindow(setupState.mainWindow, show);
-    UpdateWindow(setupState.mainWindow);
+    }
+    if (!setupState.silent) {
+        ShowWindow(setupState.mainWindow, show);
+        UpdateWindow(setupState.mainWindow);
+    }
     PostMessageA(setupState.mainWindow, kShowPreparing, 0, (LPARAM)show);
 
     MSG message;
@@ -59,5 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    logLine("終了: 終了コード ", LogNumber((long long)message.wParam));
+    closeInstallLog();
     return (int)message.wParam;
 }

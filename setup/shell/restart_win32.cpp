@@ -3,8 +3,11 @@
 
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
+#include "setup/shell/install_log.h"
 #include "setup/shell/shell_services.h"
+#include "setup/wizard/answers.h"
 #include "setup/wizard/wizard_state.h"
+#include "setup/shell/messages.h"
 
 void settleRestart()
 {
@@ -14,10 +17,13 @@ void settleRestart()
     if (answer != IDYES && answer != IDNO) {
         char text[kPathSize];
         loadString(IDS_RESTART_QUESTION, text, sizeof text);
-        answer = MessageBoxA(setupState.mainWindow, text, setupState.productCaption, MB_YESNO | MB_ICONQUESTION);
+        answer = showMessage(setupState.mainWindow, text, setupState.productCaption, MB_YESNO | MB_ICONQUESTION);
         wizardState.restartAnswer = answer == IDYES ? IDYES : IDNO;
+        recordRestartAnswer();
     }
     setupState.restartNeeded = answer == IDYES;
+    logLine(answer == IDYES ? "再起動: Windows を再起動します"
+                            : "再起動: 必要ですが行いません (次に Windows を起動したときに設定が有効になります)");
 }
 
 typedef BOOL(WINAPI *OpenProcessTokenFunction)(HANDLE, DWORD, PHANDLE);
@@ -66,11 +72,15 @@ bool requestRestart()
     return ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
 }
 
-void restartWindows(bool (*request)())
+bool restartWindows(bool (*request)())
 {
-    if (request())
-        return;
+    if (request()) {
+        logLine("再起動を要求しました");
+        return true;
+    }
     // The replacements that wait for the restart are not lost, but nothing
     // happens until Windows starts again: the user must know.
-    MessageBoxA(NULL, kRestartRefusedText, setupState.productCaption, MB_OK | MB_ICONINFORMATION);
+    logLine("Windows が再起動を受け付けませんでした");
+    showMessage(NULL, kRestartRefusedText, setupState.productCaption, MB_OK | MB_ICONINFORMATION);
+    return false;
 }

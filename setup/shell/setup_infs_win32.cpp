@@ -9,6 +9,7 @@
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
+#include "setup/shell/install_log.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -254,6 +255,7 @@ void loadInfStep()
             joinPath(path, setupState.sourceDir, name) && fileExists(path)) {
             InfImage *image = openInf(path);
             if (image != INF_NONE && image != NULL) {
+                logLine("[load_inf] の INF: ", path);
                 setInfSlot(AUX_INF, image);
                 runStartupSections(path, image);
                 freeAuxInf();

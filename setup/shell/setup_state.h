@@ -41,6 +41,10 @@ struct SetupState {
     HWND preparingProgress;           // the preparing dialog
     HWND wizardWindow;                // wizard, while it is shown
     TempCopyList tempCopies;          // main window, floppy kit only
+    bool silent;                      // entry: an unattended run (/silent), which shows nothing
+    char recordFile[kPathSize];       // entry: the answer file that /record writes, or empty
+    int exitStatus;                   // the program's exit status: 0 but for a bad command line,
+                                      // a log that cannot be opened, and unattended runs
 };
 
 extern SetupState setupState;

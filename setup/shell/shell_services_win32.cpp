@@ -2,6 +2,7 @@
 #include "setup/shell/shell_services.h"
 
 #include "setup/shell/setup_state.h"
+#include "setup/shell/messages.h"
 
 HINSTANCE resourceInstance()
 {
@@ -21,7 +22,7 @@ int errorBox(HWND owner, UINT stringId, UINT style)
 {
     char text[kPathSize];
     loadString(stringId, text, sizeof text);
-    return MessageBoxA(owner, text, "ｴﾗｰ", style);
+    return showMessage(owner, text, "ｴﾗｰ", style);
 }
 
 void centreWindow(HWND window)

@@ -3,6 +3,7 @@
 
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
+#include "setup/shell/install_log.h"
 
 #include <windows.h>
 
@@ -21,7 +22,8 @@ void writeSourcePath(const char *path)
     HKEY key;
     if (!setupKeyName(name) || RegCreateKeyA(HKEY_LOCAL_MACHINE, name, &key) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, "SourcePath", 0, REG_SZ, (const BYTE *)path, (DWORD)textLength(path) + 1);
+    if (RegSetValueExA(key, "SourcePath", 0, REG_SZ, (const BYTE *)path, (DWORD)textLength(path) + 1) == ERROR_SUCCESS)
+        logLine("レジストリ SourcePath = ", path);
     RegCloseKey(key);
 }
 

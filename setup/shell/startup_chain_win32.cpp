@@ -12,6 +12,9 @@
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
 #include "setup/shell/source_path.h"
+#include "setup/shell/install_log.h"
+#include "setup/shell/messages.h"
+#include "setup/shell/unattended.h"
 #include "setup/wizard/wizard.h"
 
 #include <commctrl.h>
@@ -23,6 +26,11 @@ void closeProgram()
         setupState.logoWindow = NULL;
         setupState.preparingProgress = NULL;
     }
+    // Start-up ended the program: an unattended run's script learns that the
+    // kit was refused (unless it knows better already).
+    if (setupState.silent && setupState.exitStatus == kExitCompleted)
+        setupState.exitStatus = kExitKitRefused;
+    logLine("セットアップを終了します (起動時の処理)");
     // A start-up section may have changed what takes effect only after a
     // restart: the user decides before the program ends.
     settleRestart();
@@ -60,11 +68,11 @@ static INT_PTR CALLBACK preparingProc(HWND dialog, UINT message, WPARAM, LPARAM)
 
 static void showPreparing(HWND window)
 {
-    if (setupState.logoWindow == NULL) {
+    if (setupState.logoWindow == NULL && !setupState.silent) {
         setupState.logoWindow = CreateDialogParamA(resourceInstance(), MAKEINTRESOURCEA(IDD_PREPARING), window,
                                                    preparingProc, 0);
         if (setupState.logoWindow == NULL)
-            MessageBoxA(window, "Don't Create LOGO Window", "information", MB_OK | MB_ICONINFORMATION);
+            showMessage(window, "Don't Create LOGO Window", "information", MB_OK | MB_ICONINFORMATION);
     }
     PostMessageA(window, kFindSetupInf, 0, 0);
 }
@@ -80,6 +88,7 @@ static bool openSetupInf(HWND window)
         return false;
     }
     setInfSlot(SETUP_INF, image);
+    logLine("セットアップ INF を読み込みました: ", path);
     return true;
 }
 
@@ -107,11 +116,15 @@ static bool findSetupInf(HWND window)
     if (count == 0) {
         errorBox(window, IDS_NO_SETUP_INF, MB_OK | MB_ICONSTOP);
         chosen = false;
+    } else if (setupState.silent) {
+        chosen = chooseAnsweredProduct(list, count);
     } else if (count > 1) {
         chosen = chooseProduct(list) == 1;
     } else {
         copyText(setupState.setupInfName, list);
     }
+    logLine("セットアップ INF: ", LogNumber(count), " 個 (", list != NULL ? list : "", ")",
+            setupState.foundInWindowsInf ? ", Windows の INF フォルダ" : "");
     freeSetupInfList(list);
     if (!chosen)
         return false;
@@ -126,6 +139,10 @@ static bool findSetupInf(HWND window)
         errorBox(window, IDS_LAYOUT_MISSING, MB_OK | MB_ICONSTOP);
         return false;
     }
+    logLine("製品: ", setupState.productCaption, " (", setupState.setupInfName, ", SetupClass ", setupState.setupClass,
+            setupState.floppyKit ? ", フロッピーディスクのキット)" : ")");
+    if (setupState.silent && !answeredProductFits())
+        return false;
     storeSourcePath();
     if (setupState.logoWindow != NULL) {
         SetWindowTextA(setupState.logoWindow, setupState.productCaption);
@@ -140,6 +157,7 @@ static bool startupSections(HWND window)
 {
     EnableWindow(window, FALSE);
     pumpMessages(setupState.logoWindow);
+    logLine("起動時の処理: セットアップ INF の [BaseWinOptions]");
     baseWinOptionsStep();
     bool going = true;
     if (setupState.floppyKit) {
@@ -164,6 +182,8 @@ static bool buildTree(HWND window)
 {
     pumpMessages(window);
     bool built = buildComponentTree(window) != 0;
+    if (built)
+        logLine("コンポーネントの一覧: ", LogNumber(componentTree.count), " 個");
     if (setupState.logoWindow != NULL) {
         DestroyWindow(setupState.logoWindow);
         setupState.logoWindow = NULL;
@@ -183,18 +203,27 @@ static void runWizardAndFollowUp(HWND window)
     InvalidateRect(window, NULL, TRUE);
     UpdateWindow(window);
     setupState.freeDiskBytes = measureFreeSpace();
-    if (runWizard(window, setupState.instance) == -1)
+    if (setupState.silent)
+        runUnattended();
+    else if (runWizard(window, setupState.instance) == -1)
         errorBox(window, IDS_DIALOG_FAILED, MB_OK | MB_ICONSTOP);
     if (setupIniExists()) {
         EnableWindow(window, FALSE);
-        if (runShortcutUpdate(window) == 0)
+        bool ran = runShortcutUpdate(window) != 0;
+        logLine(ran ? "ショートカットを更新しました (grpconv -o)"
+                    : "ショートカットの更新は次の Windows の起動時に行われます (RunOnce)");
+        if (!ran)
             setupState.restartNeeded = true;
         EnableWindow(window, TRUE);
     }
     // Whatever closed the wizard (Finish, a Cancel before the installation,
     // a sheet that never came), a restart still pending is asked about.
+    bool restartWanted = setupState.restartNeeded;
     settleRestart();
-    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    if (restartWanted && !setupState.restartNeeded)
+        settleExitStatus(true, false);
+    if (!setupState.silent)
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
     setupState.wizardWindow = NULL;
     DestroyWindow(window);
 }
@@ -218,6 +247,7 @@ void runStartupStep(HWND window, UINT step)
         break;
     case kLoadInfs:
         pumpMessages(setupState.logoWindow);
+        logLine("起動時の処理: [load_inf] の INF の [BaseWinOptions]");
         loadInfStep();
         next = kModules;
         break;

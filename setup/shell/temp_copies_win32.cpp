@@ -9,6 +9,7 @@
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
+#include "setup/shell/messages.h"
 
 void tempDirectory(char (&out)[MAX_PATH + 1])
 {
@@ -56,7 +57,7 @@ static void copyFailed(UINT stringId, const char *name)
     char text[2 * kPathSize];
     loadString(stringId, text, sizeof text);
     appendText(text, name);
-    MessageBoxA(NULL, text, setupState.productCaption, MB_OK | MB_ICONWARNING);
+    showMessage(NULL, text, setupState.productCaption, MB_OK | MB_ICONWARNING);
 }
 
 bool copyInfsToTemp(const char *section)

@@ -4,6 +4,7 @@
 #include "setup/inf/text.h"
 #include "setup/shell/setup_state.h"
 #include "setup/sysconfig/config_text.h"
+#include "setup/shell/install_log.h"
 
 #include <windows.h>
 
@@ -106,6 +107,7 @@ bool appendConfigSysLine(const char *line)
     for (DWORD i = 0; i < marks; ++i)
         if (!writeAll(file.handle, &kEndOfFile, 1))
             return false;
+    logLine("CONFIG.SYS に追加: ", line);
     return true;
 }
 
@@ -133,6 +135,8 @@ void removeAutoexecLines(const char *text)
     filterBatchLines(old.bytes, size, text, kept.bytes, needed, &dropped);
     if (SetFilePointer(file.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return;
-    if (writeAll(file.handle, kept.bytes, needed))
+    if (writeAll(file.handle, kept.bytes, needed)) {
         SetEndOfFile(file.handle);
+        logLine("AUTOEXEC.BAT から ", LogNumber(dropped), " 行を削除しました: ", text);
+    }
 }

@@ -7,6 +7,7 @@
 #include "setup/shell/setup_state.h"
 #include "setup/sysconfig/config_text.h"
 #include "setup/sysconfig/profile_section.h"
+#include "setup/shell/install_log.h"
 
 #include <windows.h>
 
@@ -43,6 +44,8 @@ bool updateDeviceLines(const char *file, const char *section, const char *key, c
     releaseProfileSection(lines);
     WritePrivateProfileSectionA(sectionName, rewritten, fileName);
     HeapFree(GetProcessHeap(), 0, rewritten);
+    logLine("INI ", fileName, " [", sectionName, "] ", keyText, " の行: ", oldText[0] != '\0' ? oldText : "(追加)",
+            " → ", newText);
     setupState.restartNeeded = true;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "setup/sysconfig/boot_files.h"
 #include "setup/sysconfig/config_text.h"
 #include "setup/sysconfig/profile_section.h"
+#include "setup/shell/install_log.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void writeGroupsEntry(const char *newEntry, InfImage *inf)
     expandStrings(value, inf);
     stripQuotes(value);
     WritePrivateProfileStringA("progman.groups", key, value, "setup.ini");
+    logLine("INI setup.ini [progman.groups] ", key, "=", value);
 }
 
 void appendGroupLine(const char *section, const char *newEntry, InfImage *inf)
@@ -88,9 +90,11 @@ void updateProfileEntry(const char *fileField, const char *section, const char *
     }
     if (mode == INI_REMOVE_MODE) {
         WritePrivateProfileStringA(section, key[0] != '\0' ? key : nullptr, nullptr, file);
+        logLine("INI ", file, " [", section, "] ", key[0] != '\0' ? key : "(セクション全体)", " を削除しました");
     } else {
         expandStrings(value, inf);
         WritePrivateProfileStringA(section, key, value, file);
+        logLine("INI ", file, " [", section, "] ", key, "=", value);
     }
     noteRestartFor(file);
 }
@@ -158,6 +162,7 @@ int editIniFields(const char *file, const char *section, const char *key, const 
     Unquoted fileName(file), sectionName(section), keyName(key), oldText(oldField), newText(newField);
     if (keyName.text[0] == '\0') {
         WritePrivateProfileStringA(sectionName.text, nullptr, nullptr, fileName.text);
+        logLine("INI ", fileName.text, " [", sectionName.text, "] を削除しました");
         noteRestartFor(fileName.text);
         return 1;
     }
@@ -171,8 +176,11 @@ int editIniFields(const char *file, const char *section, const char *key, const 
     if (result[0] == '\0') {
         bool keepEmpty = sameText(sectionName.text, "windows") && sameText(fileName.text, "win.ini");
         WritePrivateProfileStringA(sectionName.text, keyName.text, keepEmpty ? "" : nullptr, fileName.text);
+        logLine("INI ", fileName.text, " [", sectionName.text, "] ", keyName.text,
+                keepEmpty ? "= (空にしました)" : " を削除しました (項目がなくなったため)");
     } else {
         WritePrivateProfileStringA(sectionName.text, keyName.text, result, fileName.text);
+        logLine("INI ", fileName.text, " [", sectionName.text, "] ", keyName.text, "=", result);
     }
     noteRestartFor(fileName.text);
     return 1;
@@ -195,6 +203,9 @@ bool appendSectionLine(const char *section, const char *text, const char *file, 
     list[length + textLength] = '\0';
     list[length + textLength + 1] = '\0';
     BOOL written = WritePrivateProfileSectionA(section, list, file);
+    // wininit.ini's lines are told by their callers, as what they will do.
+    if (!namesFile(file, "wininit.ini"))
+        logLine("INI ", file, " [", section, written ? "] に追加: " : "] に追加できません: ", list + length);
     releaseProfileSection(list);
     return written != FALSE;
 }

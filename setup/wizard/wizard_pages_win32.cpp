@@ -7,10 +7,12 @@
 #include "setup/resources/resource.h"
 #include "setup/shell/setup_state.h"
 #include "setup/shell/shell_services.h"
+#include "setup/wizard/answers.h"
 #include "setup/wizard/wizard.h"
 #include "setup/wizard/wizard_pages.h"
 #include "setup/wizard/wizard_state.h"
 #include "setup/wizard/wizard_text.h"
+#include "setup/shell/messages.h"
 #include "runtime/bytes.h"
 
 #include <prsht.h>
@@ -64,16 +66,16 @@ void fillList(HWND page, InfImage *image, const char *section, int offset)
 }
 
 // The chosen entry's line: 1 with its display text and key when the line
-// has a comma, else 0.
+// has a comma, else 0; line receives the line itself ("" when none).
 int chosenLine(HWND page, InfImage *image, const char *section, int offset, char (&display)[kShortSize],
-               char (&key)[kShortSize])
+               char (&key)[kShortSize], char (&line)[kPathSize])
 {
+    line[0] = '\0';
     if (image == NULL)
         return 0;
     LRESULT index = SendDlgItemMessageA(page, kListCombo, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR)
         return 0;
-    char line[kPathSize];
     if (!getSectionLine(section, (int)index + offset + 1, line, image))
         return 0;
     return splitListLine(line, display, sizeof display, key, sizeof key) ? 1 : 0;
@@ -218,8 +220,11 @@ INT_PTR machineListProc(MachineListPage &list, HWND page, UINT message, WPARAM w
     case WM_NOTIFY:
         switch (notificationCode(lParam)) {
         case PSN_WIZNEXT: {
-            char display[kShortSize], key[kShortSize];
-            if (chosenLine(page, list.image, list.section, *list.offset, display, key)) {
+            char display[kShortSize], key[kShortSize], line[kPathSize];
+            bool keyed = chosenLine(page, list.image, list.section, *list.offset, display, key, line) != 0;
+            if (&list == &nicknames)
+                copyText(wizardState.nicknameLine, line);
+            if (keyed) {
                 copyTextN(list.key, list.keySize, key);
                 copyText(wizardState.modelDisplayName, display);
             }
@@ -258,6 +263,85 @@ void loadModels(HWND page, bool reload)
 }
 
 }  // namespace
+
+namespace {
+
+// The lines a page's list offers: the section's lines from offset + 1 on.
+struct OfferedLines {
+    InfImage *image;
+    const char *section;
+    int offset;
+    int count() const { return image != NULL ? countSectionLines(section, image) : 0; }
+    bool line(int n, char (&out)[kPathSize]) const { return getSectionLine(section, n, out, image) != 0; }
+};
+
+bool refuseAnswer(char *reason, size_t size, const char *text)
+{
+    copyTextN(reason, size, text);
+    return false;
+}
+
+}  // namespace
+
+bool takeMachineAnswers(const char *nicknameLine, const char *model, char *reason, size_t size)
+{
+    wizardState.nicknameListOffset = wizardState.modelListOffset = setupState.floppyKit ? kFloppyListOffset : 0;
+    InfImage *image = openMachineList();
+    char nicknameSection[kShortSize];
+    sectionName(IDS_SECTION_MACHINEMODELS, nicknameSection);
+
+    // The nickname page: the line must be one it offers, as it stands.
+    OfferedLines nicknameList = {image, nicknameSection, wizardState.nicknameListOffset};
+    bool found = nicknameLine[0] == '\0' && nicknameList.count() <= nicknameList.offset;
+    for (int n = nicknameList.offset + 1; !found && n <= nicknameList.count(); ++n) {
+        char line[kPathSize];
+        found = nicknameList.line(n, line) && sameBytes(line, nicknameLine);
+    }
+    if (!found) {
+        if (image != NULL)
+            freeInf(image);
+        return refuseAnswer(reason, size, "MACHINE.INF の愛称の一覧に、記録された愛称がありません");
+    }
+    copyText(wizardState.nicknameLine, nicknameLine);
+    char display[kShortSize], key[kShortSize];
+    if (nicknameLine[0] != '\0' && splitListLine(nicknameLine, display, sizeof display, key, sizeof key)) {
+        copyText(wizardState.familyKey, key);
+        copyText(wizardState.modelDisplayName, display);
+    }
+    if (wizardState.modelKey[0] == '\0')
+        copyText(wizardState.modelKey, kDefaultModel);
+
+    // The model page: the family's section, and a line of it with the key.
+    char modelSection[kShortSize] = "";
+    for (const ModelFamily &family : kModelFamilies) {
+        if (sameBytes(wizardState.familyKey, family.key)) {
+            sectionName(family.sectionString, modelSection);
+            break;
+        }
+    }
+    copyText(wizardState.shownFamilyKey, wizardState.familyKey);
+    OfferedLines modelList = {image, modelSection, wizardState.modelListOffset};
+    // A list without lines, or a chosen line without a comma, leaves the key
+    // as the nickname page set it.
+    found = modelList.count() <= modelList.offset && sameBytes(model, wizardState.modelKey);
+    for (int n = modelList.offset + 1; !found && n <= modelList.count(); ++n) {
+        char line[kPathSize];
+        if (!modelList.line(n, line))
+            continue;
+        if (!splitListLine(line, display, sizeof display, key, sizeof key))
+            found = sameBytes(model, wizardState.modelKey);
+        else if (sameBytes(key, model)) {
+            found = true;
+            copyText(wizardState.modelKey, key);
+            copyText(wizardState.modelDisplayName, display);
+        }
+    }
+    if (image != NULL)
+        freeInf(image);
+    if (!found)
+        return refuseAnswer(reason, size, "MACHINE.INF の機種の一覧に、記録された機種がありません");
+    return true;
+}
 
 INT_PTR CALLBACK nicknamePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -427,10 +511,11 @@ void settleFinish(HWND page)
         char question[kPathSize];
         loadString(IDS_RESTART_QUESTION, question, sizeof question);
         wizardState.restartAnswer =
-            MessageBoxA(page, question, setupState.productCaption, MB_ICONQUESTION | MB_YESNO) == IDYES ? IDYES
+            showMessage(page, question, setupState.productCaption, MB_ICONQUESTION | MB_YESNO) == IDYES ? IDYES
                                                                                                         : IDNO;
         if (wizardState.restartAnswer == IDNO)
             setupState.restartNeeded = false;
+        recordRestartAnswer();
     }
 }
 }  // namespace

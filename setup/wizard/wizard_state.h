@@ -8,6 +8,7 @@ struct WizardState {
     char shownFamilyKey[kShortSize];   // model page: the family its list shows
     char modelKey[kShortSize];         // model page (nickname page sets the default "4410Q")
     char modelDisplayName[kShortSize]; // nickname and model pages: the last text chosen
+    char nicknameLine[kPathSize];      // nickname page: the machine list's line chosen ("" before)
     bool standardChosen;               // nickname page (radio pair): standard, not custom, setup
     int nicknameListOffset;            // nickname page: 8 in a floppy kit, else 0
     int modelListOffset;               // model page: likewise

@@ -135,9 +135,22 @@ bool PtyModems::start(const std::vector<int> &ports)
 void PtyModems::setScript(int port, const ModemScript &script)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    for (Modem *modem : modems_) {
+        if (modem->port == port) {
+            modem->script = script;
+            modem->lastChatter = 0;
+            modem->longestChatterGap = 0;
+        }
+    }
+}
+
+DWORD PtyModems::longestChatterGap(int port)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
     for (Modem *modem : modems_)
         if (modem->port == port)
-            modem->script = script;
+            return modem->longestChatterGap;
+    return 0;
 }
 
 std::vector<ModemCommand> PtyModems::commands(int port)
@@ -225,6 +238,9 @@ void PtyModems::talk(Modem &modem)
     }
     if (script.chatterMs != 0 && now - modem.lastChatter >= script.chatterMs) {
         send(modem, script.chatter);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (modem.lastChatter != 0 && now - modem.lastChatter > modem.longestChatterGap)
+            modem.longestChatterGap = now - modem.lastChatter;
         modem.lastChatter = now;
     }
 }

@@ -69,6 +69,10 @@ public:
     std::vector<ModemCommand> commands(int port);
     // Every byte the modem on a port received, as it came.
     std::string received(int port);
+    // The longest pause between two chatter lines the modem on a port sent,
+    // in ms: on a loaded machine the stand-in may fall silent for longer than
+    // it was told to, which a reader rightly takes as the end of the reply.
+    DWORD longestChatterGap(int port);
 
 private:
     struct Modem {
@@ -80,6 +84,7 @@ private:
         std::string bytes;
         int attempts = 0;
         DWORD lastChatter = 0;
+        DWORD longestChatterGap = 0;   // between two chatter lines sent, in ms
         DWORD laterDue = 0;
         std::string later;
     };

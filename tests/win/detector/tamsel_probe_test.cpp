@@ -143,7 +143,7 @@ TEST_F(TamselProbe, ReadTimeOutsEndALineAfterSilenceOnly)
 
 TEST_F(TamselProbe, APortThatKeepsTalkingHoldsTheProbeOnlyForItsBudget)
 {
-    // A device sending a position line every 50 ms for ever. Its reply is
+    // A device sending a position line every 20 ms for ever. Its reply is
     // read until the port's budget is spent, and for at least a second, so
     // an answer among the chatter is still found.
     const char kNmea[] = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
@@ -163,11 +163,21 @@ TEST_F(TamselProbe, APortThatKeepsTalkingHoldsTheProbeOnlyForItsBudget)
         nextRun(c.comWait);
         ModemScript modem{true, 1, c.reply, ""};
         modem.chatter = kNmea;
-        modem.chatterMs = 50;
+        modem.chatterMs = 20;
         ports.setScript(3, modem);
         run(true, 10000);
         expectLine("0", c.recognised ? "3" : "0", c.recognised ? "1" : "0");
-        EXPECT_GE(elapsed, c.atLeastMs);
+        // A read gives up after 64 ms without a byte. The stand-in, when the
+        // machine is loaded, may fall silent for longer than its 20 ms; the
+        // probe then rightly takes the reply as ended, and only the upper
+        // bound can be held to.
+        const DWORD gap = ports.longestChatterGap(3);
+        if (gap < 64) {
+            EXPECT_GE(elapsed, c.atLeastMs) << "the chatter never paused longer than " << gap << " ms";
+        } else {
+            std::printf("note: the stand-in paused %lu ms between two lines; the reply's end came early\n",
+                        (unsigned long)gap);
+        }
         EXPECT_LT(elapsed, c.belowMs);
     }
 }

@@ -1,7 +1,8 @@
 // kit_driver: the user in front of the setup program for scripts/run-kit.
 // It starts Osprin.exe on a kit, walks the wizard (or, with --show, watches
-// a person walk it), answers the prompts, swaps floppy disks behind drive A:
-// and takes a picture of every page and prompt with GDI. Two helper modes
+// a person walk it; with --unattended, watches a run that shows no wizard),
+// answers the prompts, swaps floppy disks behind drive A: and takes a
+// picture of every page and prompt with GDI. Two helper modes
 // give the run's before-and-after listings of files and registry keys.
 #include "support/sheet_hands.h"
 #include "win/shell/osprin_run.h"
@@ -49,8 +50,30 @@ const char *pageName(int id)
     return "page";
 }
 
+// An unattended run's exit status in a user's words, and whether it counts
+// as a completed setup.
+struct StatusWords {
+    int status;
+    const char *words;
+    bool completed;
+};
+const StatusWords kStatusWords[] = {
+    {0, "completed", true},
+    {1641, "completed; Windows restarts", true},
+    {3010, "completed; Windows must be restarted, which was left to the user", true},
+    {1603, "setup ended, but some components were not set up", false},
+    {112, "stopped for lack of space", false},
+    {1602, "stopped at the disk prompt", false},
+    {1620, "setup refused the kit", false},
+    {1610, "the answer file does not fit the kit", false},
+    {1618, "another setup program was running", false},
+    {1622, "the log could not be opened", false},
+    {1639, "the command line was refused", false},
+};
+
 struct Options {
-    std::string outDir, program, floppyRoot;
+    std::string outDir, program, floppyRoot, arguments;
+    bool unattended = false;   // no wizard: only floppy disks to swap, and the exit status
     std::vector<std::string> held;   // files in use while Windows runs (a loaded driver)
     bool custom = false, show = false, cancel = false, second = false;
     bool restartYes = true;
@@ -314,6 +337,7 @@ const FinishWords kFinishWords[] = {
     {"ユーザー処理により", "stopped by the user", false},
     {"空き容量の不足により", "stopped for lack of space", false},
     {"必要なファイルが見つからない", "stopped: files that setup needs were not found", false},
+    {"セットアップされませんでした", "setup ended, but some components were not set up", false},
     {"セットアップが完了しました", "completed", true},
 };
 
@@ -378,10 +402,10 @@ public:
         }
         std::string folder = options_.program.substr(0, options_.program.rfind('\\'));
         std::string exe = options_.program.substr(options_.program.rfind('\\') + 1);
-        OsprinRun program(folder, "", exe.c_str());
+        OsprinRun program(folder, options_.arguments, exe.c_str());
         if (!program.started())
             return end(kNoStart, "could not start " + options_.program);
-        pictures_.note("started " + options_.program);
+        pictures_.note("started " + options_.program + (options_.arguments.empty() ? "" : " " + options_.arguments));
         start_ = GetTickCount();
         // The deadline holds also while a message sent to the program waits
         // for an answer that never comes: the program is ended then.
@@ -390,7 +414,7 @@ public:
 
         HWND main = nullptr;
         waitUntil([&] { return !program.running() || (main = program.mainWindow(0)) != nullptr; }, 30000);
-        if (main != nullptr)
+        if (main != nullptr && IsWindowVisible(main))
             pictures_.take(main, "main-window", "the main window");
         while (!late() && program.running()) {
             if (HWND prompt = promptOf(program.id(), sheet_)) {
@@ -479,6 +503,13 @@ private:
             char text[64];
             wsprintfA(text, "the program crashed (exception %08x)", (unsigned)code);
             return end(kCrashed, text);
+        }
+        if (options_.unattended) {
+            for (const StatusWords &words : kStatusWords)
+                if (words.status == code)
+                    return end(words.completed ? kCompleted : kNotCompleted,
+                               std::string(words.words) + " (unattended, exit status " + std::to_string(code) + ")");
+            return end(kNotCompleted, "the unattended run ended with exit status " + std::to_string(code));
         }
         if (!finishText_.empty()) {
             for (const FinishWords &words : kFinishWords)
@@ -767,7 +798,7 @@ bool listRegistry(const std::string &file, char **keys, int count)
 int usage()
 {
     std::fputs("usage: kit_driver [--floppy ROOT] [--custom] [--show] [--cancel] [--restart yes|no] [--second]\n"
-               "                  [--hold FILE]... [--deadline SECONDS] OUTDIR PROGRAM\n"
+               "                  [--hold FILE]... [--deadline SECONDS] [--args TEXT] [--unattended] OUTDIR PROGRAM\n"
                "       kit_driver --files DIR OUTFILE [SKIP...]\n"
                "       kit_driver --registry OUTFILE ROOT\\KEY...\n",
                stderr);
@@ -805,6 +836,10 @@ int main(int argc, char **argv)
             options.second = true;
         else if (arg == "--restart" && i + 1 < argc)
             options.restartYes = std::string(argv[++i]) != "no";
+        else if (arg == "--args" && i + 1 < argc)
+            options.arguments = argv[++i];
+        else if (arg == "--unattended")
+            options.unattended = true;
         else if (arg == "--deadline" && i + 1 < argc)
             options.deadlineMs = (DWORD)std::atoi(argv[++i]) * 1000;
         else if (arg.compare(0, 2, "--") == 0)

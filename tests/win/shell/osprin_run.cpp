@@ -10,16 +10,6 @@ namespace testsupport {
 
 namespace {
 
-// The Windows version Wine reports to the started program: --windows=VERSION
-// on the test's command line (win98: the 9x family, win10: the NT family), or
-// "" for Wine's default.
-std::string chosenWindowsVersion()
-{
-    for (int i = 1; i < __argc; ++i)
-        if (strncmp(__argv[i], "--windows=", 10) == 0)
-            return __argv[i] + 10;
-    return "";
-}
 
 std::string appDefaultsKey(const char *exeName)
 {
@@ -40,6 +30,57 @@ void setWindowsVersion(const char *exeName, const std::string &version)
 }
 
 }  // namespace
+
+SessionWatch::SessionWatch()
+{
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    WaitForSingleObject(ready_, 5000);
+}
+
+SessionWatch::~SessionWatch()
+{
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, 5000);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+}
+
+LRESULT CALLBACK SessionWatch::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_QUERYENDSESSION) {
+        InterlockedExchange(&((SessionWatch *)GetWindowLongPtrA(window, GWLP_USERDATA))->asked_, 1);
+        return FALSE;
+    }
+    if (message == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI SessionWatch::run(void *param)
+{
+    SessionWatch &self = *(SessionWatch *)param;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.lpszClassName = "OsprinTestSessionWatch";
+    RegisterClassA(&windowClass);
+    self.window_ = CreateWindowA("OsprinTestSessionWatch", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    SetWindowLongPtrA(self.window_, GWLP_USERDATA, (LONG_PTR)&self);
+    SetEvent(self.ready_);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+std::string chosenWindowsVersion()
+{
+    for (int i = 1; i < __argc; ++i)
+        if (strncmp(__argv[i], "--windows=", 10) == 0)
+            return __argv[i] + 10;
+    return "";
+}
 
 std::string kitFolder(const std::string &name)
 {

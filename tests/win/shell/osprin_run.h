@@ -11,6 +11,11 @@
 
 namespace testsupport {
 
+// The Windows version Wine reports to the started program: --windows=VERSION
+// on the test's command line (win98: the 9x family, win10: the NT family), or
+// "" for Wine's default.
+std::string chosenWindowsVersion();
+
 // The folder a test's kit is placed in: C:\osprin-shell\<name>.
 std::string kitFolder(const std::string &name);
 // Copies the fixture kit tests/fixtures/shell/<fixture> and the program,
@@ -30,6 +35,24 @@ struct BoxView {
     bool ok = false, yes = false, no = false, cancel = false;
 };
 BoxView viewBox(HWND window);
+
+// A window of the test that hears the end of the session Windows starts for
+// a restart, and refuses it, so that the prefix and the tests go on.
+class SessionWatch {
+public:
+    SessionWatch();
+    ~SessionWatch();
+    SessionWatch(const SessionWatch &) = delete;
+    SessionWatch &operator=(const SessionWatch &) = delete;
+    bool asked() const { return asked_ != 0; }
+
+private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static DWORD WINAPI run(void *param);
+    HANDLE ready_ = nullptr, thread_ = nullptr;
+    HWND window_ = nullptr;
+    volatile LONG asked_ = 0;
+};
 
 class OsprinRun {
 public:

@@ -519,57 +519,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     "..\\KITESCAPE.INI"}),
     [](const testing::TestParamInfo<CopyFailureCase> &info) { return std::to_string(info.index); });
 
-// A window of the test that hears the end of the session Windows starts for
-// a restart, and refuses it, so that the prefix and the tests go on.
-class SessionWatch {
-public:
-    SessionWatch()
-    {
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
-        WaitForSingleObject(ready_, 5000);
-    }
-    ~SessionWatch()
-    {
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
-        CloseHandle(ready_);
-    }
-    bool asked() const { return asked_ != 0; }
-
-private:
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == WM_QUERYENDSESSION) {
-            InterlockedExchange(&((SessionWatch *)GetWindowLongPtrA(window, GWLP_USERDATA))->asked_, 1);
-            return FALSE;
-        }
-        if (message == WM_DESTROY)
-            PostQuitMessage(0);
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    static DWORD WINAPI run(void *param)
-    {
-        SessionWatch &self = *(SessionWatch *)param;
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = proc;
-        windowClass.lpszClassName = "OsprinTestSessionWatch";
-        RegisterClassA(&windowClass);
-        self.window_ = CreateWindowA("OsprinTestSessionWatch", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                     nullptr, nullptr);
-        SetWindowLongPtrA(self.window_, GWLP_USERDATA, (LONG_PTR)&self);
-        SetEvent(self.ready_);
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
-            DispatchMessageA(&message);
-        return 0;
-    }
-    HANDLE ready_ = nullptr, thread_ = nullptr;
-    HWND window_ = nullptr;
-    volatile LONG asked_ = 0;
-};
-
 struct RestartCase {
     const char *what;
     const char *windowsVersion;   // the program's Windows version setting, or null

@@ -45,6 +45,7 @@ struct KitComponent {
     uint32_t fileSize = 0;      // each file's size in the layout INF; 0: its real size
     std::string extraInis;      // further UpdateInis lines (e.g. a system.ini entry)
     std::string parent;         // the Section of its parent, "" at the top level
+    int copyLists = 1;          // how often CopyFiles names its file list: each time counts for its size
     bool missingLast = false;   // its file list ends with missingName(), which no medium holds: the
                                 // engine asks for it each time it is handed the component
 
@@ -134,7 +135,10 @@ public:
             inf += "InstallType=" + std::to_string(c.installType) + "\r\n";
             if (!c.parent.empty())
                 inf += "Parent=" + c.parent + "\r\n";
-            inf += "CopyFiles=" + c.name + ".Files\r\n";
+            inf += "CopyFiles=" + c.name + ".Files";
+            for (int list = 1; list < c.copyLists; ++list)
+                inf += "," + c.name + ".Files";
+            inf += "\r\n";
             inf += "AddReg=" + c.name + ".Reg\r\n";
             inf += "UpdateInis=" + c.name + ".Inis\r\n";
             inf += "SearchDir=10,WIZKIT\\SEARCH\r\nSearchFile=" + c.name + ".NOT\r\n";
