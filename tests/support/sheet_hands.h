@@ -9,6 +9,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -80,6 +81,31 @@ inline void chooseEntry(HWND sheet, int comboId, int index)
     HWND combo = GetDlgItem(page, comboId);
     SendMessageA(combo, CB_SETCURSEL, (WPARAM)index, 0);
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), (LPARAM)combo);
+}
+
+// Turns over the entry at index of a page's check list with the space bar,
+// as the user does: the entry selected (and the page told, as a click
+// tells it), then the key. false when there is no such entry.
+inline bool toggleCheckListEntry(HWND list, int index)
+{
+    if (index < 0 || index >= (int)SendMessageA(list, LB_GETCOUNT, 0, 0))
+        return false;
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), (LPARAM)list);
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    return true;
+}
+
+// The same for the entry with this text, found as listItems reads it (so
+// also from another process).
+inline bool toggleCheckListEntry(HWND list, const std::string &text)
+{
+    std::vector<std::string> items = listItems(list, false);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i] == text)
+            return toggleCheckListEntry(list, (int)i);
+    return false;
 }
 
 }  // namespace testsupport

@@ -318,13 +318,7 @@ void moveAside(HWND window, HWND other)
 // the space bar, as a user does (on the sample kit: the fax software left out).
 void tickCustom(HWND sheet)
 {
-    HWND list = GetDlgItem(currentPage(sheet), kCheckList);
-    if (SendMessageA(list, LB_GETCOUNT, 0, 0) <= 0)
-        return;
-    SendMessageA(list, LB_SETCURSEL, 0, 0);
-    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(kCheckList, LBN_SELCHANGE), (LPARAM)list);
-    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
-    SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    toggleCheckListEntry(GetDlgItem(currentPage(sheet), kCheckList), 0);
 }
 
 // The finish page's text in a user's words: what the run came to.

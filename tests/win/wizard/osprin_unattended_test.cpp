@@ -152,19 +152,9 @@ protected:
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, custom ? IDD_PAGE_CUSTOM : IDD_PAGE_STANDARD));
         if (custom) {
-            for (const char *entry : {"ファクス", "ヘルプ"}) {
-                HWND list = GetDlgItem(currentPage(sheet), 1006);
-                std::vector<std::string> items = listItems(list, false);
-                int index = -1;
-                for (size_t i = 0; i < items.size(); ++i)
-                    if (items[i] == entry)
-                        index = (int)i;
-                ASSERT_GE(index, 0) << entry;
-                SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
-                SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
-                SendMessageA(list, WM_CHAR, ' ', 0x00390001);
-                SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
-            }
+            HWND list = GetDlgItem(currentPage(sheet), 1006);
+            for (const char *entry : {"ファクス", "ヘルプ"})
+                ASSERT_TRUE(toggleCheckListEntry(list, entry)) << entry;
         }
         ASSERT_TRUE(waitForButtons(sheet, "BN"));
         pressSheet(sheet, PSBTN_NEXT);

@@ -128,19 +128,6 @@ void expectOnlyFinishLeaves(HWND sheet, DWORD thread)
     }
 }
 
-// Ticks or clears an entry of the custom page's check list with the space
-// bar, as the user does.
-void toggleCustomEntry(HWND sheet, const char *text)
-{
-    HWND list = GetDlgItem(currentPage(sheet), IDC_CHECK_LIST);
-    LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);
-    ASSERT_GE(index, 0) << text;
-    SendMessageA(list, LB_SETCURSEL, (WPARAM)index, 0);
-    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
-    SendMessageA(list, WM_CHAR, ' ', 0x00390001);
-    SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
-}
-
 // From the welcome page to the confirmation or the standard page with the
 // first nickname and the first model.
 bool toConfirmPage(HWND sheet)
@@ -677,8 +664,9 @@ TEST_F(Wizard, CustomSetupInstallsWhatWasTicked)
         ASSERT_TRUE(next(sheet, IDD_PAGE_CONFIRM));
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_CUSTOM));
-        toggleCustomEntry(sheet, "Charlie 電話");   // detected: cleared
-        toggleCustomEntry(sheet, "Bravo ヘルプ");   // not on the machine: ticked
+        HWND list = GetDlgItem(currentPage(sheet), IDC_CHECK_LIST);
+        ASSERT_TRUE(toggleCheckListEntry(list, "Charlie 電話"));   // detected: cleared
+        ASSERT_TRUE(toggleCheckListEntry(list, "Bravo ヘルプ"));   // not on the machine: ticked
         pressSheet(sheet, PSBTN_NEXT);
         ASSERT_TRUE(waitForPage(sheet, IDD_PAGE_FINISH, 30000));
         EXPECT_TRUE(waitUntil([&] { return pageText(sheet, 1035) == kCompleted; })) << pageText(sheet, 1035);
