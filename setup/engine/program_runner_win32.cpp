@@ -4,6 +4,7 @@
 
 #include "setup/engine/registry.h"
 #include "setup/resources/resource.h"
+#include "setup/shell/install_log.h"
 #include "setup/shell/setup_state.h"
 
 namespace {
@@ -104,7 +105,9 @@ int runShortcutUpdate(HWND owner)
         // The wait could not be shown, so the converter never ran: leave it
         // to the next start rather than report shortcuts that were not made.
         registerForNextStart();
-        return 0;
+        result = 0;
     }
+    logLine(result == 1 ? "ショートカットを更新しました (grpconv -o)"
+                        : "ショートカットの更新は次の Windows の起動時に行われます (RunOnce)");
     return result == 1 ? 1 : 0;
 }

@@ -209,10 +209,7 @@ static void runWizardAndFollowUp(HWND window)
         errorBox(window, IDS_DIALOG_FAILED, MB_OK | MB_ICONSTOP);
     if (setupIniExists()) {
         EnableWindow(window, FALSE);
-        bool ran = runShortcutUpdate(window) != 0;
-        logLine(ran ? "ショートカットを更新しました (grpconv -o)"
-                    : "ショートカットの更新は次の Windows の起動時に行われます (RunOnce)");
-        if (!ran)
+        if (runShortcutUpdate(window) == 0)
             setupState.restartNeeded = true;
         EnableWindow(window, TRUE);
     }

@@ -109,7 +109,8 @@ bool readAnswerFile(const char *path)
     AnswerFault fault;
     bool good = false;
     if (!read) {
-        logLine("応答ファイルを読めません (", size > kAnswerFileLimit ? "大きすぎます" : "読み取りの失敗", "): ", path);
+        bool tooLarge = size != INVALID_FILE_SIZE && size > kAnswerFileLimit;
+        logLine("応答ファイルを読めません (", tooLarge ? "大きすぎます" : "読み取りの失敗", "): ", path);
     } else if (!(good = parseAnswers(text, size, answers, fault))) {
         logLine("応答ファイルの形式が正しくありません (", fault.line > 0 ? "行 " : "ファイル全体",
                 fault.line > 0 ? (const char *)LogNumber(fault.line) : "", ": ", fault.reason, ")");

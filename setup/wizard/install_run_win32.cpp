@@ -165,10 +165,7 @@ void updateShortcuts(HWND page)
     HCURSOR previous = SetCursor(LoadCursor(NULL, IDC_WAIT));
     if (setupState.wizardWindow != NULL)
         EnableWindow(setupState.wizardWindow, FALSE);
-    bool ran = runShortcutUpdate(page != NULL ? page : setupState.mainWindow) != 0;
-    logLine(ran ? "ショートカットを更新しました (grpconv -o)"
-                : "ショートカットの更新は次の Windows の起動時に行われます (RunOnce)");
-    if (!ran)
+    if (runShortcutUpdate(page != NULL ? page : setupState.mainWindow) == 0)
         setupState.restartNeeded = true;
     SetCursor(previous);
     if (setupState.wizardWindow != NULL) {
